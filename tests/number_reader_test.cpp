@@ -1,0 +1,91 @@
+#include "number_reader.hpp"
+
+#include "fake_console.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string>
+
+namespace {
+
+constexpr std::uint64_t largestValue = std::numeric_limits<std::uint64_t>::max();
+constexpr std::uint32_t largestChoice = std::numeric_limits<std::uint32_t>::max();
+
+template <typename Number> struct ReadCase {
+    std::string input;
+    std::optional<Number> expected;
+    std::string unread;
+};
+
+TEST(ReadValue, FollowsTheReadingRules) {
+    const std::string largest = std::to_string(largestValue);
+    const ReadCase<std::uint64_t> cases[] = {
+        {"10\n", 10, "\n"},
+        {" \t\n\v\f\r42x", 42, "x"},
+        {"+7 ", 7, " "},
+        {"0101", 101, ""},
+        {"000000000000000000000000000000001", 1, ""},
+        {"1 10", 1, " 10"},
+        {"0x1F", 0, "x1F"},
+        {std::string("12\0", 3), 12, std::string("\0", 1)},
+        {"-0", 0, ""},
+        {"-1", largestValue, ""},
+        {"-" + largest, 1, ""},
+        {largest, largestValue, ""},
+        {largest + "\n", largestValue, "\n"},
+        {"18446744073709551616", largestValue, ""},
+        {"99999999999999999999 5", largestValue, " 5"},
+        {"-99999999999999999999", largestValue, ""},
+        {"-18446744073709551616", largestValue, ""},
+        {"", std::nullopt, ""},
+        {" \n ", std::nullopt, ""},
+        {"abc", std::nullopt, "abc"},
+        {"-x", std::nullopt, "x"},
+        {"+", std::nullopt, ""},
+        {"--1", std::nullopt, "-1"},
+        {"\xff" "1", std::nullopt, "\xff" "1"},
+    };
+    for (const auto &c : cases) {
+        fakeConsoleStart(c.input);
+        EXPECT_EQ(readValue(), c.expected) << '"' << c.input << '"';
+        EXPECT_EQ(fakeConsoleUnread(), c.unread) << '"' << c.input << '"';
+    }
+}
+
+TEST(ReadChoice, WorksModulo2To32AndClamps) {
+    const ReadCase<std::uint32_t> cases[] = {
+        {"1\n", 1, "\n"},
+        {"5", 5, ""},
+        {std::to_string(largestChoice), largestChoice, ""},
+        {"4294967296", largestChoice, ""},
+        {"4294967297", largestChoice, ""},
+        {"-1", largestChoice, ""},
+        {"-4294967295", 1, ""},
+        {"-4294967296", largestChoice, ""},
+        {"1 10", 1, " 10"},
+        {"Q", std::nullopt, "Q"},
+    };
+    for (const auto &c : cases) {
+        fakeConsoleStart(c.input);
+        EXPECT_EQ(readChoice(), c.expected) << '"' << c.input << '"';
+        EXPECT_EQ(fakeConsoleUnread(), c.unread) << '"' << c.input << '"';
+    }
+}
+
+TEST(ReadValue, TakesAMillionDigitsWithoutWrapping) {
+    fakeConsoleStart(std::string(1000000, '9') + "\n");
+    EXPECT_EQ(readValue(), largestValue);
+    EXPECT_EQ(fakeConsoleUnread(), "\n");
+}
+
+TEST(ReadValue, StartsWhereThePreviousReadStopped) {
+    fakeConsoleStart("3 0101\n");
+    EXPECT_EQ(readChoice(), 3U);
+    EXPECT_EQ(readValue(), 101U);
+    EXPECT_EQ(readValue(), std::nullopt);
+}
+
+} // namespace
