@@ -1,0 +1,145 @@
+#include "terminal_session.hpp"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#if __has_include(<pty.h>)
+#include <pty.h>
+#else
+#include <util.h>
+#endif
+
+Session startSession(const SessionOptions &options) {
+    Session session;
+    winsize size{24, 80, 0, 0};
+    session.pid = forkpty(&session.terminal, nullptr, nullptr, &size);
+    if (session.pid == 0) {
+        const std::string directory =
+            options.workingDirectory.empty() ? SOURCE_DIR : options.workingDirectory;
+        if (chdir(directory.c_str()) != 0) {
+            _exit(126);
+        }
+        for (const auto &name : options.unsetEnvironment) {
+            unsetenv(name.c_str());
+        }
+        for (const auto &setting : options.setEnvironment) {
+            const auto equals = setting.find('=');
+            setenv(setting.substr(0, equals).c_str(), setting.substr(equals + 1).c_str(), 1);
+        }
+        std::vector<char *> argv;
+        if (options.arguments.empty()) {
+            argv.push_back(const_cast<char *>(PROGRAM_PATH));
+        }
+        for (const char *argument : options.arguments) {
+            argv.push_back(const_cast<char *>(argument));
+        }
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    tcgetattr(session.terminal, &session.initialSettings);
+    return session;
+}
+
+namespace {
+
+// Waits up to timeout for output and takes what has come; false once the output has ended.
+bool readSome(Session &session, std::chrono::milliseconds timeout) {
+    pollfd ready{session.terminal, POLLIN, 0};
+    if (poll(&ready, 1, static_cast<int>(timeout.count())) <= 0) {
+        return !session.ended;
+    }
+    char bytes[4096];
+    const ssize_t got = read(session.terminal, bytes, sizeof bytes);
+    if (got <= 0) {
+        // Linux reports EIO once the program has closed its side.
+        session.ended = true;
+        return false;
+    }
+    const auto now = SessionClock::now();
+    session.output.append(bytes, static_cast<std::size_t>(got));
+    session.arrivals.insert(session.arrivals.end(), static_cast<std::size_t>(got), now);
+    return true;
+}
+
+std::chrono::milliseconds left(SessionClock::time_point deadline) {
+    const auto remaining = deadline - SessionClock::now();
+    return std::max(std::chrono::milliseconds{0},
+                    std::chrono::duration_cast<std::chrono::milliseconds>(remaining));
+}
+
+} // namespace
+
+bool awaitOutput(Session &session, std::string_view wanted, std::chrono::milliseconds timeout,
+                 std::size_t from) {
+    const auto deadline = SessionClock::now() + timeout;
+    while (session.output.find(wanted, from) == std::string::npos) {
+        if (SessionClock::now() >= deadline || !readSome(session, left(deadline))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool staysQuiet(Session &session, std::chrono::milliseconds length) {
+    const std::size_t before = session.output.size();
+    const auto deadline = SessionClock::now() + length;
+    while (SessionClock::now() < deadline && readSome(session, left(deadline))) {
+    }
+    return session.output.size() == before && !session.ended;
+}
+
+void type(Session &session, std::string_view keys) {
+    [[maybe_unused]] const ssize_t written = write(session.terminal, keys.data(), keys.size());
+}
+
+int awaitEnd(Session &session, std::chrono::milliseconds timeout) {
+    const auto deadline = SessionClock::now() + timeout;
+    while (SessionClock::now() < deadline && readSome(session, left(deadline))) {
+    }
+    int status = 0;
+    while (SessionClock::now() < deadline) {
+        if (waitpid(session.pid, &status, WNOHANG) == session.pid) {
+            return status;
+        }
+        usleep(10000);
+    }
+    kill(session.pid, SIGKILL);
+    waitpid(session.pid, &status, 0);
+    return -1;
+}
+
+bool terminalRestored(const Session &session) {
+    termios now{};
+    tcgetattr(session.terminal, &now);
+    const termios &before = session.initialSettings;
+    return now.c_iflag == before.c_iflag && now.c_oflag == before.c_oflag &&
+           now.c_cflag == before.c_cflag && now.c_lflag == before.c_lflag &&
+           std::memcmp(now.c_cc, before.c_cc, sizeof now.c_cc) == 0;
+}
+
+std::string onTerminal(std::string_view text) {
+    std::string shown;
+    for (const char c : text) {
+        if (c == '\n') {
+            shown += '\r';
+        }
+        shown += c;
+    }
+    return shown;
+}
+
+std::string startScreen() {
+    return onTerminal(std::string(21, '#') + " binary converter " + std::string(21, '#') +
+                      "\n\n\nWhat would you like to do ?\n\n"
+                      "1.)Convert Decimal to Binary\n"
+                      "2.)Convert Decimal to Hexadecimal\n"
+                      "3.)Convert Binary to Decimal\n"
+                      "4.)Convert Hexadecimal to Decimal\n"
+                      "Your Choice: ");
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+// Runs the built program on a pseudo-terminal, as a person at a terminal would, and records
+// when each byte of its output arrived.
+
+#include <chrono>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <sys/types.h>
+#include <termios.h>
+
+using SessionClock = std::chrono::steady_clock;
+
+struct SessionOptions {
+    std::vector<const char *> arguments; // empty: the program alone
+    std::string workingDirectory;        // empty: the source tree, where the image is
+    std::vector<std::string> setEnvironment; // NAME=value
+    std::vector<std::string> unsetEnvironment;
+};
+
+struct Session {
+    int terminal = -1; // the master side
+    pid_t pid = -1;
+    termios initialSettings{};
+    std::string output; // with the terminal's \r\n line ends
+    std::vector<SessionClock::time_point> arrivals; // one per byte of output
+    bool ended = false;
+};
+
+Session startSession(const SessionOptions &options = {});
+
+// Reads output until it holds wanted after position from; false when the time runs out first
+// or the output ends.
+bool awaitOutput(Session &session, std::string_view wanted,
+                 std::chrono::milliseconds timeout = std::chrono::milliseconds{10000},
+                 std::size_t from = 0);
+
+// True when nothing at all arrives for that long.
+bool staysQuiet(Session &session, std::chrono::milliseconds length);
+
+void type(Session &session, std::string_view keys);
+
+// Reads the rest of the output and returns the raw wait status; kills the program and returns -1
+// when it does not end in time.
+int awaitEnd(Session &session, std::chrono::milliseconds timeout = std::chrono::milliseconds{5000});
+
+// Whether the terminal settings are the ones the session started with.
+bool terminalRestored(const Session &session);
+
+// The text as the terminal shows it: every \n becomes \r\n.
+std::string onTerminal(std::string_view text);
+
+// The start-up screen up to and with the choice prompt.
+std::string startScreen();

@@ -1,0 +1,257 @@
+#include "terminal_session.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+using std::chrono::milliseconds;
+
+constexpr std::string_view clearScreen = "\x1b[H\x1b[2J\x1b[3J";
+constexpr std::string_view pausePrompt = "Press any key to continue . . . ";
+
+milliseconds between(SessionClock::time_point from, SessionClock::time_point to) {
+    return std::chrono::duration_cast<milliseconds>(to - from);
+}
+
+int exitStatus(int waitStatus) {
+    return WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : -1;
+}
+
+// Starts the program and answers the menu.
+Session sessionAt(std::string_view choice, const SessionOptions &options = {}) {
+    Session session = startSession(options);
+    EXPECT_TRUE(awaitOutput(session, "Your Choice: ")) << session.output;
+    type(session, choice);
+    return session;
+}
+
+TEST(Terminal, DrawsEachMarkBeforeItsPauseAndReachesTheMenuOnTime) {
+    Session session = startSession();
+    ASSERT_TRUE(awaitOutput(session, "Your Choice: ")) << session.output;
+    ASSERT_EQ(session.output, startScreen());
+
+    std::vector<SessionClock::time_point> marks;
+    for (std::size_t i = 0; i < 60; ++i) {
+        if (session.output[i] == '#') {
+            marks.push_back(session.arrivals[i]);
+        }
+    }
+    ASSERT_EQ(marks.size(), 42U);
+    for (std::size_t i = 0; i < marks.size(); ++i) {
+        const auto due = milliseconds{100} * static_cast<int>(i);
+        const auto late = between(marks.front(), marks[i]) - due;
+        EXPECT_GE(late.count(), -5) << "mark " << i << " came early";
+        EXPECT_LE(late.count(), 60) << "mark " << i << " came late";
+    }
+    const auto toPrompt = between(marks.front(), session.arrivals.back());
+    EXPECT_GE(toPrompt.count(), 4345);
+    EXPECT_LE(toPrompt.count(), 4420);
+
+    type(session, "0\r");
+    EXPECT_EQ(exitStatus(awaitEnd(session, 1000ms)), 0);
+    EXPECT_EQ(session.output, startScreen() + "0\r\nInvalid Choice\r\n");
+}
+
+TEST(Terminal, ConvertsAfterTheAnnouncementAndWaitsForAKey) {
+    Session session = sessionAt("1\r");
+    ASSERT_TRUE(awaitOutput(session, "enter a number ")) << session.output;
+    const std::string announced =
+        startScreen() + onTerminal("1\nYou have chosen \"Convert Decimal to Binary\"\n");
+    EXPECT_EQ(session.output, announced + std::string(clearScreen) + "enter a number ");
+    const auto shown = between(session.arrivals[announced.size() - 1],
+                               session.arrivals[announced.size()]);
+    EXPECT_GE(shown.count(), 1495) << "the announcement stays for 1.5 s";
+
+    type(session, "10\r");
+    ASSERT_TRUE(awaitOutput(session, pausePrompt)) << session.output;
+    EXPECT_TRUE(session.output.find("enter a number 10\r\nNumber Converted: 1010\r\n\r\n") !=
+                std::string::npos)
+        << session.output;
+    EXPECT_TRUE(staysQuiet(session, 300ms)) << "the pause waits for a key";
+    type(session, "k");
+    EXPECT_EQ(exitStatus(awaitEnd(session)), 0);
+    EXPECT_TRUE(session.output.size() > pausePrompt.size() &&
+                session.output.compare(session.output.size() - pausePrompt.size() - 2,
+                                       std::string::npos, std::string(pausePrompt) + "\r\n") == 0)
+        << session.output;
+    EXPECT_TRUE(terminalRestored(session));
+}
+
+TEST(Terminal, PauseIgnoresWhatWasTypedBeforeIt) {
+    Session session = sessionAt("4\r");
+    ASSERT_TRUE(awaitOutput(session, "You have chosen")) << session.output;
+    type(session, "typed ahead\rand more");
+    ASSERT_TRUE(awaitOutput(session, pausePrompt)) << session.output;
+    EXPECT_TRUE(staysQuiet(session, 400ms)) << "typed-ahead keys must not end the pause";
+    type(session, " ");
+    EXPECT_EQ(exitStatus(awaitEnd(session)), 0);
+    EXPECT_TRUE(terminalRestored(session));
+}
+
+// A shell runs the program and then reads a line: any byte of the key that the pause left
+// behind would show up in that line.
+TEST(Terminal, PauseTakesAWholeArrowKeyAndRestoresTheTerminal) {
+    const char *script = "before=$(stty -g); \"$0\"; status=$?; after=$(stty -g); "
+                         "[ \"$before\" = \"$after\" ] && echo restored; echo status=$status; "
+                         "IFS= read -r rest; echo \"rest=[$rest]\"";
+    Session session = startSession({{"sh", "-c", script, PROGRAM_PATH}, {}, {}, {}});
+    ASSERT_TRUE(awaitOutput(session, "Your Choice: ")) << session.output;
+    type(session, "2\r");
+    ASSERT_TRUE(awaitOutput(session, "enter a number ")) << session.output;
+    type(session, "255\r");
+    ASSERT_TRUE(awaitOutput(session, pausePrompt)) << session.output;
+    EXPECT_TRUE(session.output.find("Number Converted: 1515\r\n") != std::string::npos);
+    type(session, "\x1b[A");
+    ASSERT_TRUE(awaitOutput(session, "status=0\r\n")) << session.output;
+    type(session, "\r");
+    EXPECT_TRUE(awaitOutput(session, "rest=[]")) << session.output;
+    EXPECT_TRUE(session.output.find("restored\r\nstatus=0") != std::string::npos)
+        << session.output;
+    awaitEnd(session);
+}
+
+TEST(Terminal, CtrlCAtThePauseRestoresTheTerminalAndEndsBySigint) {
+    Session session = sessionAt("3\r");
+    ASSERT_TRUE(awaitOutput(session, "enter a binary number ")) << session.output;
+    type(session, "1111111111111111111\r");
+    ASSERT_TRUE(awaitOutput(session, pausePrompt)) << session.output;
+    EXPECT_TRUE(session.output.find("Number Converted: 524287\r\n\r\n") != std::string::npos);
+    type(session, "\x03");
+    const int status = awaitEnd(session);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "wait status " << status;
+    EXPECT_EQ(WTERMSIG(status), SIGINT);
+    EXPECT_TRUE(terminalRestored(session));
+}
+
+struct Refusal {
+    std::string choice;
+    std::string number;
+    std::string message;
+};
+
+void PrintTo(const Refusal &refusal, std::ostream *out) {
+    *out << "choice " << refusal.choice << ", number " << refusal.number;
+}
+
+class RefusedNumber : public testing::TestWithParam<Refusal> {};
+
+TEST_P(RefusedNumber, EndsWithStatusOneAfterItsWait) {
+    const Refusal &refusal = GetParam();
+    Session session = sessionAt(refusal.choice + "\r");
+    ASSERT_TRUE(awaitOutput(session, "number ")) << session.output;
+    type(session, refusal.number + "\r");
+    const std::string shown = onTerminal(refusal.message);
+    ASSERT_TRUE(awaitOutput(session, shown)) << session.output;
+    const auto refused = session.arrivals.back();
+    const int status = awaitEnd(session);
+    const auto waited = between(refused, SessionClock::now());
+    EXPECT_EQ(exitStatus(status), 1);
+    EXPECT_GE(waited.count(), 2790);
+    EXPECT_LE(waited.count(), 3300);
+    EXPECT_EQ(session.output.substr(session.output.size() - shown.size()), shown)
+        << "nothing follows the message";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Terminal, RefusedNumber,
+    testing::Values(
+        Refusal{"1", "1048576", "Too high, limit is 1048575 (integer overflow)\nexiting..."},
+        Refusal{"3", "11111111111111111111",
+                "Too high, limit is 1111111111111111111 (integer overflow)\nexiting..."},
+        Refusal{"3", "102", "Not a binary number (digits must be 0 or 1)\nexiting..."},
+        Refusal{"2", "x", "Not a number\nexiting..."}));
+
+// A stand-in viewer that notes what it was given and on what, then stays open.
+std::string makeViewer(const std::string &directory) {
+    mkdir(directory.c_str(), 0755);
+    const std::string viewer = directory + "/xdg-open";
+    std::ofstream(viewer) << "#!/bin/sh\n"
+                             "{ echo \"$1\"; readlink /proc/self/fd/0 /proc/self/fd/2; } > "
+                          << directory << "/seen\nexec sleep 5\n";
+    chmod(viewer.c_str(), 0755);
+    return directory;
+}
+
+TEST(Terminal, HiddenChoiceStartsTheViewerAndGoesOnWhileItStaysOpen) {
+    const std::string bin = makeViewer(std::string(BINARY_DIR) + "/viewer-open");
+    Session session = sessionAt("5\r", {{}, {}, {"DISPLAY=:99", "PATH=" + bin + ":/usr/bin:/bin"}, {}});
+    ASSERT_TRUE(awaitOutput(session, "Easter Egg !\r\n")) << session.output;
+    const auto egg = session.arrivals.back();
+    ASSERT_TRUE(awaitOutput(session, pausePrompt, 4000ms)) << session.output;
+    EXPECT_LE(between(egg, session.arrivals.back()).count(), 2600);
+    EXPECT_EQ(session.output.find("cannot open"), std::string::npos) << session.output;
+    type(session, "k");
+    EXPECT_EQ(exitStatus(awaitEnd(session)), 0);
+
+    std::ifstream seen(bin + "/seen");
+    std::string path, input, errors;
+    std::getline(seen, path);
+    std::getline(seen, input);
+    std::getline(seen, errors);
+    EXPECT_EQ(path, "./ressources/pic/picture/meme.jpg");
+    EXPECT_EQ(input, "/dev/null");
+    EXPECT_EQ(errors, "/dev/null");
+}
+
+struct ImageFailure {
+    std::string name;
+    SessionOptions options;
+    std::string line;
+};
+
+void PrintTo(const ImageFailure &failure, std::ostream *out) {
+    *out << failure.name;
+}
+
+class HiddenChoice : public testing::TestWithParam<ImageFailure> {};
+
+TEST_P(HiddenChoice, SaysWhyThereIsNoImageAndGoesOnToThePause) {
+    Session session = sessionAt("5\r", GetParam().options);
+    ASSERT_TRUE(awaitOutput(session, pausePrompt)) << session.output;
+    EXPECT_EQ(session.output, startScreen() + onTerminal("5\nEaster Egg !\ncannot open "
+                                                          "./ressources/pic/picture/meme.jpg: " +
+                                                          GetParam().line + "\n") +
+                                  std::string(pausePrompt));
+    type(session, "k");
+    EXPECT_EQ(exitStatus(awaitEnd(session)), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Terminal, HiddenChoice,
+    testing::Values(
+        ImageFailure{"NoDesktop",
+                     {{}, {}, {}, {"DISPLAY", "WAYLAND_DISPLAY"}},
+                     "no desktop session (neither DISPLAY nor WAYLAND_DISPLAY is set)"},
+        ImageFailure{"NoImage", {{}, "/", {"DISPLAY=:99"}, {}}, "No such file or directory"},
+        ImageFailure{"NoViewer",
+                     {{}, {}, {"WAYLAND_DISPLAY=wayland-9", "PATH=/nonexistent"}, {}},
+                     "cannot start the viewer xdg-open: No such file or directory"}),
+    [](const testing::TestParamInfo<ImageFailure> &info) { return info.param.name; });
+
+TEST(Piped, GoesThroughWithoutATerminal) {
+    const std::string command = std::string("printf '1\\n10\\n' | ") + PROGRAM_PATH;
+    FILE *program = popen(command.c_str(), "r");
+    ASSERT_NE(program, nullptr);
+    std::string output;
+    char bytes[512];
+    for (std::size_t got; (got = fread(bytes, 1, sizeof bytes, program)) > 0;) {
+        output.append(bytes, got);
+    }
+    EXPECT_EQ(exitStatus(pclose(program)), 0);
+    const std::string ending = "\"Convert Decimal to Binary\"\nenter a number "
+                               "Number Converted: 1010\n\nPress any key to continue . . . \n";
+    EXPECT_EQ(output.find('\x1b'), std::string::npos) << "no clearing off a terminal";
+    ASSERT_GE(output.size(), ending.size());
+    EXPECT_EQ(output.substr(output.size() - ending.size()), ending);
+}
+
+} // namespace
