@@ -1,0 +1,29 @@
+# Runs PROGRAM (through RUN, when set) with INPUT on its standard input and checks that it exits
+# with STATUS and that its output ends with EXPECTED, or, when EXPECTED ends with the pause
+# prompt's first words, goes on to that prompt. In INPUT and EXPECTED, \n is a newline.
+string(REPLACE "\\n" "\n" input "${INPUT}")
+string(REPLACE "\\n" "\n" expected "${EXPECTED}")
+get_filename_component(directory "${PROGRAM}" DIRECTORY)
+string(MD5 tag "${INPUT}")
+set(input_file "${directory}/session-${tag}.txt")
+file(WRITE "${input_file}" "${input}")
+
+execute_process(COMMAND ${RUN} "${PROGRAM}"
+  INPUT_FILE "${input_file}"
+  OUTPUT_VARIABLE output
+  RESULT_VARIABLE status)
+string(REPLACE "\r" "" output "${output}")
+
+string(FIND "${output}" "${expected}" found REVERSE)
+string(LENGTH "${output}" output_length)
+string(LENGTH "${expected}" expected_length)
+math(EXPR at_the_end "${output_length} - ${expected_length}")
+if(expected MATCHES "Press any key$")
+  set(shown ${found} GREATER_EQUAL 0)
+else()
+  set(shown ${found} EQUAL ${at_the_end})
+endif()
+if(NOT (${shown}) OR NOT status STREQUAL STATUS)
+  message(FATAL_ERROR "status ${status} (wanted ${STATUS}), output:\n${output}\n"
+                      "wanted it to end with:\n${expected}")
+endif()
