@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #if __has_include(<pty.h>)
@@ -24,6 +25,11 @@ Session startSession(const SessionOptions &options) {
         if (chdir(directory.c_str()) != 0) {
             _exit(126);
         }
+        for (const int signal : options.ignoredSignals) {
+            std::signal(signal, SIG_IGN);
+        }
+        const rlimit noCoreFiles{0, 0};
+        setrlimit(RLIMIT_CORE, &noCoreFiles);
         for (const auto &name : options.unsetEnvironment) {
             unsetenv(name.c_str());
         }

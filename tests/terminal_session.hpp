@@ -18,6 +18,7 @@ struct SessionOptions {
     std::string workingDirectory;        // empty: the source tree, where the image is
     std::vector<std::string> setEnvironment; // NAME=value
     std::vector<std::string> unsetEnvironment;
+    std::vector<int> ignoredSignals; // ignored from the start, as a shell's nohup does
 };
 
 struct Session {

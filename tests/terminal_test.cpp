@@ -103,7 +103,7 @@ TEST(Terminal, PauseTakesAWholeArrowKeyAndRestoresTheTerminal) {
     const char *script = "before=$(stty -g); \"$0\"; status=$?; after=$(stty -g); "
                          "[ \"$before\" = \"$after\" ] && echo restored; echo status=$status; "
                          "IFS= read -r rest; echo \"rest=[$rest]\"";
-    Session session = startSession({{"sh", "-c", script, PROGRAM_PATH}, {}, {}, {}});
+    Session session = startSession({{"sh", "-c", script, PROGRAM_PATH}, {}, {}, {}, {}});
     ASSERT_TRUE(awaitOutput(session, "Your Choice: ")) << session.output;
     type(session, "2\r");
     ASSERT_TRUE(awaitOutput(session, "enter a number ")) << session.output;
@@ -130,6 +130,62 @@ TEST(Terminal, CtrlCAtThePauseRestoresTheTerminalAndEndsBySigint) {
     ASSERT_TRUE(WIFSIGNALED(status)) << "wait status " << status;
     EXPECT_EQ(WTERMSIG(status), SIGINT);
     EXPECT_TRUE(terminalRestored(session));
+}
+
+// Starts the program and brings it to the pause after a conversion.
+Session sessionAtThePause(const SessionOptions &options = {}) {
+    Session session = sessionAt("1\r", options);
+    EXPECT_TRUE(awaitOutput(session, "enter a number ")) << session.output;
+    type(session, "5\r");
+    EXPECT_TRUE(awaitOutput(session, pausePrompt)) << session.output;
+    return session;
+}
+
+class SignalAtThePause : public testing::TestWithParam<int> {};
+
+TEST_P(SignalAtThePause, RestoresTheTerminalAndEndsByThatSignal) {
+    Session session = sessionAtThePause();
+    kill(session.pid, GetParam());
+    const int status = awaitEnd(session);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "wait status " << status;
+    EXPECT_EQ(WTERMSIG(status), GetParam());
+    EXPECT_TRUE(terminalRestored(session));
+}
+
+INSTANTIATE_TEST_SUITE_P(Terminal, SignalAtThePause,
+                         testing::Values(SIGTERM, SIGHUP, SIGQUIT),
+                         [](const testing::TestParamInfo<int> &info) {
+                             return std::string(sigabbrev_np(info.param));
+                         });
+
+TEST(Terminal, SignalIgnoredAtStartStaysIgnoredAtThePause) {
+    Session session = sessionAtThePause({{}, {}, {}, {}, {SIGTERM, SIGHUP}});
+    kill(session.pid, SIGTERM);
+    kill(session.pid, SIGHUP);
+    EXPECT_TRUE(staysQuiet(session, 300ms)) << session.output;
+    type(session, "k");
+    EXPECT_EQ(exitStatus(awaitEnd(session)), 0);
+    EXPECT_TRUE(terminalRestored(session));
+}
+
+// A shell with job control runs the program: Ctrl-Z at the pause must leave the shell a sane
+// terminal, and after fg the pause goes on waiting for its key.
+TEST(Terminal, CtrlZAtThePauseGivesTheShellASaneTerminalUntilFg) {
+    const char *script = "set -m; before=$(stty -g); \"$0\"; "
+                         "[ \"$before\" = \"$(stty -g)\" ] && echo sane-while-stopped; "
+                         "fg >/dev/null; echo status=$?";
+    Session session = startSession({{"bash", "-c", script, PROGRAM_PATH}, {}, {}, {}, {}});
+    ASSERT_TRUE(awaitOutput(session, "Your Choice: ")) << session.output;
+    type(session, "1\r");
+    ASSERT_TRUE(awaitOutput(session, "enter a number ")) << session.output;
+    type(session, "5\r");
+    ASSERT_TRUE(awaitOutput(session, pausePrompt)) << session.output;
+    type(session, "\x1a");
+    ASSERT_TRUE(awaitOutput(session, "sane-while-stopped")) << session.output;
+    EXPECT_TRUE(staysQuiet(session, 500ms)) << "after fg the pause waits again";
+    type(session, "k");
+    EXPECT_TRUE(awaitOutput(session, "status=0")) << session.output;
+    awaitEnd(session);
 }
 
 struct Refusal {
@@ -183,7 +239,7 @@ std::string makeViewer(const std::string &directory) {
 
 TEST(Terminal, HiddenChoiceStartsTheViewerAndGoesOnWhileItStaysOpen) {
     const std::string bin = makeViewer(std::string(BINARY_DIR) + "/viewer-open");
-    Session session = sessionAt("5\r", {{}, {}, {"DISPLAY=:99", "PATH=" + bin + ":/usr/bin:/bin"}, {}});
+    Session session = sessionAt("5\r", {{}, {}, {"DISPLAY=:99", "PATH=" + bin + ":/usr/bin:/bin"}, {}, {}});
     ASSERT_TRUE(awaitOutput(session, "Easter Egg !\r\n")) << session.output;
     const auto egg = session.arrivals.back();
     ASSERT_TRUE(awaitOutput(session, pausePrompt, 4000ms)) << session.output;
@@ -229,29 +285,12 @@ INSTANTIATE_TEST_SUITE_P(
     Terminal, HiddenChoice,
     testing::Values(
         ImageFailure{"NoDesktop",
-                     {{}, {}, {}, {"DISPLAY", "WAYLAND_DISPLAY"}},
+                     {{}, {}, {}, {"DISPLAY", "WAYLAND_DISPLAY"}, {}},
                      "no desktop session (neither DISPLAY nor WAYLAND_DISPLAY is set)"},
-        ImageFailure{"NoImage", {{}, "/", {"DISPLAY=:99"}, {}}, "No such file or directory"},
+        ImageFailure{"NoImage", {{}, "/", {"DISPLAY=:99"}, {}, {}}, "No such file or directory"},
         ImageFailure{"NoViewer",
-                     {{}, {}, {"WAYLAND_DISPLAY=wayland-9", "PATH=/nonexistent"}, {}},
+                     {{}, {}, {"WAYLAND_DISPLAY=wayland-9", "PATH=/nonexistent"}, {}, {}},
                      "cannot start the viewer xdg-open: No such file or directory"}),
     [](const testing::TestParamInfo<ImageFailure> &info) { return info.param.name; });
-
-TEST(Piped, GoesThroughWithoutATerminal) {
-    const std::string command = std::string("printf '1\\n10\\n' | ") + PROGRAM_PATH;
-    FILE *program = popen(command.c_str(), "r");
-    ASSERT_NE(program, nullptr);
-    std::string output;
-    char bytes[512];
-    for (std::size_t got; (got = fread(bytes, 1, sizeof bytes, program)) > 0;) {
-        output.append(bytes, got);
-    }
-    EXPECT_EQ(exitStatus(pclose(program)), 0);
-    const std::string ending = "\"Convert Decimal to Binary\"\nenter a number "
-                               "Number Converted: 1010\n\nPress any key to continue . . . \n";
-    EXPECT_EQ(output.find('\x1b'), std::string::npos) << "no clearing off a terminal";
-    ASSERT_GE(output.size(), ending.size());
-    EXPECT_EQ(output.substr(output.size() - ending.size()), ending);
-}
 
 } // namespace
