@@ -27,7 +27,8 @@
 #include <termios.h>
 #include <unistd.h>
 
-extern char **environ;
+// glibc declares it with _GNU_SOURCE; POSIX leaves the declaration to the program.
+extern char **environ; // NOLINT(readability-redundant-declaration)
 
 namespace {
 

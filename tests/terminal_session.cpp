@@ -110,7 +110,9 @@ int awaitEnd(Session &session, std::chrono::milliseconds timeout) {
     }
     int status = 0;
     while (SessionClock::now() < deadline) {
-        if (waitpid(session.pid, &status, WNOHANG) == session.pid) {
+        rusage usage{};
+        if (wait4(session.pid, &status, WNOHANG, &usage) == session.pid) {
+            session.peakKilobytes = usage.ru_maxrss;
             return status;
         }
         usleep(10000);

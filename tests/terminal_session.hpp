@@ -28,6 +28,7 @@ struct Session {
     std::string output; // with the terminal's \r\n line ends
     std::vector<SessionClock::time_point> arrivals; // one per byte of output
     bool ended = false;
+    long peakKilobytes = 0; // the program's peak resident memory, once it has ended
 };
 
 Session startSession(const SessionOptions &options = {});

@@ -1,0 +1,122 @@
+// Measures the program as a person at a terminal meets it, on a pseudo-terminal, and the
+// conversion engine's worst cases with Google Benchmark; prints one Markdown table.
+
+#include "conversion.hpp"
+#include "terminal_session.hpp"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <sys/utsname.h>
+
+namespace {
+
+using std::chrono::duration;
+using std::chrono::milliseconds;
+using Milliseconds = duration<double, std::milli>;
+
+constexpr int runs = 3;
+
+struct TerminalFigures {
+    double worstMarkLateness = 0; // ms, against first mark + i x 100 ms
+    double worstMenuError = 0;    // ms, first mark to the choice prompt against 4350 ms
+    double worstResultLatency = 0; // ms, Enter after the number to the result line
+    long peakKilobytes = 0;
+};
+
+double since(SessionClock::time_point from, SessionClock::time_point to) {
+    return Milliseconds(to - from).count();
+}
+
+void measureOneRun(TerminalFigures &figures) {
+    Session session = startSession();
+    if (!awaitOutput(session, "Your Choice: ")) {
+        std::fprintf(stderr, "no menu:\n%s\n", session.output.c_str());
+        std::exit(1);
+    }
+    std::vector<SessionClock::time_point> marks;
+    for (std::size_t i = 0; i < 60; ++i) {
+        if (session.output[i] == '#') {
+            marks.push_back(session.arrivals[i]);
+        }
+    }
+    for (std::size_t i = 0; i < marks.size(); ++i) {
+        const double late = since(marks.front(), marks[i]) - 100.0 * static_cast<double>(i);
+        figures.worstMarkLateness = std::max(figures.worstMarkLateness, late);
+    }
+    const double menuError = since(marks.front(), session.arrivals.back()) - 4350.0;
+    figures.worstMenuError = std::max(figures.worstMenuError, menuError);
+
+    type(session, "1\r");
+    awaitOutput(session, "enter a number ");
+    const std::size_t before = session.output.size();
+    const auto enter = SessionClock::now();
+    type(session, "1048575\r");
+    awaitOutput(session, "Number Converted: ", milliseconds{5000}, before);
+    const double latency = since(enter, session.arrivals.back());
+    figures.worstResultLatency = std::max(figures.worstResultLatency, latency);
+
+    awaitOutput(session, "Press any key");
+    type(session, "k");
+    awaitEnd(session);
+    figures.peakKilobytes = std::max(figures.peakKilobytes, session.peakKilobytes);
+}
+
+void converterWorstCase(benchmark::State &state, int mode, std::uint64_t value) {
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(converter(mode, value));
+        benchmark::ClobberMemory();
+    }
+}
+
+// Keeps the nanoseconds per call of each benchmark instead of printing Google Benchmark's table.
+class Collector : public benchmark::BenchmarkReporter {
+  public:
+    bool ReportContext(const Context &) override {
+        return true;
+    }
+    void ReportRuns(const std::vector<Run> &reports) override {
+        for (const auto &run : reports) {
+            results.emplace_back(run.benchmark_name(), run.GetAdjustedRealTime());
+        }
+    }
+    std::vector<std::pair<std::string, double>> results;
+};
+
+} // namespace
+
+int main(int argc, char **argv) {
+    benchmark::RegisterBenchmark("mode 1, 1048575", converterWorstCase, 1, 1048575);
+    benchmark::RegisterBenchmark("mode 3, 1111111111111111111", converterWorstCase, 3,
+                                 1111111111111111111);
+    benchmark::Initialize(&argc, argv);
+
+    TerminalFigures figures;
+    for (int run = 0; run < runs; ++run) {
+        measureOneRun(figures);
+    }
+    Collector collector;
+    benchmark::RunSpecifiedBenchmarks(&collector);
+
+    utsname machine{};
+    uname(&machine);
+    std::printf("Measured on %s %s (%s), %d pseudo-terminal runs, worst of each:\n\n",
+                machine.sysname, machine.release, machine.machine, runs);
+    std::printf("| Measure | Result | Aim |\n|---|---|---|\n");
+    std::printf("| Banner: largest lateness of a `#` against first + i x 100 ms | %.2f ms | |\n",
+                figures.worstMarkLateness);
+    std::printf("| Banner: first `#` to \"Your Choice: \", against 4.35 s | %+.2f ms | under 5 ms "
+                "|\n",
+                figures.worstMenuError);
+    std::printf("| Enter after the number to the result line | %.3f ms | under 1 ms |\n",
+                figures.worstResultLatency);
+    std::printf("| Peak memory (resident) | %ld KB | under 4 MB |\n", figures.peakKilobytes);
+    for (const auto &[name, nanoseconds] : collector.results) {
+        std::printf("| `converter`, %s | %.0f ns per call | |\n", name.c_str(), nanoseconds);
+    }
+    return 0;
+}
