@@ -162,9 +162,10 @@ void takeOneKey() {
     }
 }
 
-void waitForKeyOnTerminal() {
-    if (tcgetattr(STDIN_FILENO, &savedTerminal) != 0) {
-        return;
+// Puts the terminal in key-at-a-time mode; false when stdin is no terminal to wait on.
+bool enterPause() {
+    if (isatty(STDIN_FILENO) == 0 || tcgetattr(STDIN_FILENO, &savedTerminal) != 0) {
+        return false;
     }
     keyTerminal = savedTerminal;
     keyTerminal.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
@@ -173,7 +174,10 @@ void waitForKeyOnTerminal() {
     catchSignalsWhilePaused();
     // Entering with TCSAFLUSH throws away whatever was typed before the pause began.
     enterKeyMode();
-    takeOneKey();
+    return true;
+}
+
+void leavePause() {
     restoreTerminal();
     releaseSignals();
 }
@@ -237,10 +241,14 @@ void consoleClear() {
     }
 }
 
+// The prompt comes once the terminal is ready, so a key pressed after it appears is never taken
+// for one typed before.
 void consolePause() {
+    const bool waiting = enterPause();
     consoleWrite("Press any key to continue . . . ");
-    if (isatty(STDIN_FILENO) != 0) {
-        waitForKeyOnTerminal();
+    if (waiting) {
+        takeOneKey();
+        leavePause();
     }
     consoleWrite("\n");
 }
