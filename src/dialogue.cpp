@@ -13,7 +13,7 @@ namespace {
 
 using std::chrono::milliseconds;
 
-constexpr int bannerMarksPerSide = 21;
+constexpr unsigned bannerMarksPerSide = 21;
 constexpr milliseconds markPause{100};
 constexpr milliseconds questionPause{150};
 constexpr milliseconds announcementPause{1500};
@@ -53,7 +53,7 @@ constexpr Conversion binaryToDecimal{3, "You have chosen \"Convert Binary to Dec
 void showBannerAndMenu() {
     auto deadline = consoleNow();
     const auto drawMarks = [&deadline] {
-        for (int mark = 0; mark < bannerMarksPerSide; ++mark) {
+        for (unsigned mark = 0; mark < bannerMarksPerSide; ++mark) {
             consoleWrite("#");
             deadline += markPause;
             consoleSleepUntil(deadline);

@@ -11,12 +11,6 @@ namespace {
 
 using std::chrono::milliseconds;
 
-const std::string menu = "1.)Convert Decimal to Binary\n"
-                         "2.)Convert Decimal to Hexadecimal\n"
-                         "3.)Convert Binary to Decimal\n"
-                         "4.)Convert Hexadecimal to Decimal\n"
-                         "Your Choice: ";
-
 std::vector<std::string> bannerAndMenuEvents() {
     std::vector<std::string> events;
     const auto marks = [&events] {
@@ -69,20 +63,6 @@ TEST(Dialogue, DrawsTheBannerOneMarkAtATimeThenTheMenu) {
     ASSERT_GE(events.size(), expected.size());
     EXPECT_EQ(std::vector<std::string>(events.begin(), events.begin() + expected.size()),
               expected);
-}
-
-TEST(Dialogue, StartScreenHasTenLines) {
-    fakeConsoleStart("");
-    runDialogue();
-    std::string screen;
-    for (const auto &event : fakeConsoleEvents()) {
-        if (event.front() != '<') {
-            screen += event;
-        }
-    }
-    const std::string first = std::string(21, '#') + " binary converter " + std::string(21, '#');
-    EXPECT_EQ(first.size(), 60U);
-    EXPECT_EQ(screen, first + "\n\n\nWhat would you like to do ?\n\n" + menu + "Invalid Choice\n");
 }
 
 TEST(Dialogue, KeepsItsScheduleWhenWritingTakesTime) {
