@@ -1,6 +1,7 @@
 # Runs PROGRAM (through RUN, when set) with INPUT on its standard input and checks that it exits
 # with STATUS and that its output ends with EXPECTED, or, when EXPECTED ends with the pause
-# prompt's first words, goes on to that prompt. In INPUT and EXPECTED, \n is a newline.
+# prompt's first words, goes on to that prompt. Off a terminal nothing clears the console, so
+# the output holds no escape sequence. In INPUT and EXPECTED, \n is a newline.
 string(REPLACE "\\n" "\n" input "${INPUT}")
 string(REPLACE "\\n" "\n" expected "${EXPECTED}")
 get_filename_component(directory "${PROGRAM}" DIRECTORY)
@@ -23,7 +24,9 @@ if(expected MATCHES "Press any key$")
 else()
   set(shown ${found} EQUAL ${at_the_end})
 endif()
-if(NOT (${shown}) OR NOT status STREQUAL STATUS)
+string(ASCII 27 escape)
+string(FIND "${output}" "${escape}" escaped)
+if(NOT (${shown}) OR NOT status STREQUAL STATUS OR escaped GREATER_EQUAL 0)
   message(FATAL_ERROR "status ${status} (wanted ${STATUS}), output:\n${output}\n"
-                      "wanted it to end with:\n${expected}")
+                      "wanted, with no escape sequence anywhere:\n${expected}")
 endif()

@@ -175,13 +175,4 @@ INSTANTIATE_TEST_SUITE_P(
                      "enter a number Not a number\nexiting...", 1}),
     [](const testing::TestParamInfo<HostileInput> &info) { return info.param.what; });
 
-TEST(Piped, GoesThroughWithoutATerminal) {
-    const PipedRun run = runPiped("1\n10\n", Output::pipe);
-    EXPECT_EQ(exitStatus(run.waitStatus), 0);
-    EXPECT_EQ(run.output.find('\x1b'), std::string::npos) << "no clearing off a terminal";
-    EXPECT_TRUE(endsWith(run.output, "\"Convert Decimal to Binary\"\nenter a number "
-                                     "Number Converted: 1010\n\n" + pausePrompt))
-        << run.output;
-}
-
 } // namespace
