@@ -50,7 +50,8 @@ termios savedTerminal;
 termios keyTerminal;
 volatile sig_atomic_t terminalInKeyMode = 0;
 
-constexpr std::array endingSignals{SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+// SIGTSTP stops the program; the others end it.
+constexpr std::array pauseSignals{SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP};
 
 // Async-signal-safe and idempotent.
 void restoreTerminal() {
@@ -123,24 +124,18 @@ bool isIgnored(int signal) {
 
 // A signal that the program was started with ignored stays ignored.
 void catchSignalsWhilePaused() {
-    for (const int signal : endingSignals) {
+    for (const int signal : pauseSignals) {
         if (!isIgnored(signal)) {
-            catchSignal(signal, endBySignal);
+            catchSignal(signal, signal == SIGTSTP ? stopBySignal : endBySignal);
         }
-    }
-    if (!isIgnored(SIGTSTP)) {
-        catchSignal(SIGTSTP, stopBySignal);
     }
 }
 
 void releaseSignals() {
-    for (const int signal : endingSignals) {
+    for (const int signal : pauseSignals) {
         if (!isIgnored(signal)) {
             std::signal(signal, SIG_DFL);
         }
-    }
-    if (!isIgnored(SIGTSTP)) {
-        std::signal(SIGTSTP, SIG_DFL);
     }
 }
 
