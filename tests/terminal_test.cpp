@@ -34,6 +34,22 @@ Session sessionAt(std::string_view choice, const SessionOptions &options = {}) {
     return session;
 }
 
+// Answers the menu and the number prompt, and waits for the pause.
+void answerUpToThePause(Session &session, std::string_view choice, std::string_view number) {
+    EXPECT_TRUE(awaitOutput(session, "Your Choice: ")) << session.output;
+    type(session, choice);
+    EXPECT_TRUE(awaitOutput(session, "number ")) << session.output;
+    type(session, number);
+    EXPECT_TRUE(awaitOutput(session, pausePrompt)) << session.output;
+}
+
+// Starts the program and brings it to the pause after a conversion.
+Session sessionAtThePause(const SessionOptions &options = {}) {
+    Session session = startSession(options);
+    answerUpToThePause(session, "1\r", "5\r");
+    return session;
+}
+
 TEST(Terminal, DrawsEachMarkBeforeItsPauseAndReachesTheMenuOnTime) {
     Session session = startSession();
     ASSERT_TRUE(awaitOutput(session, "Your Choice: ")) << session.output;
@@ -112,11 +128,7 @@ TEST(Terminal, PauseTakesAWholeArrowKeyAndRestoresTheTerminal) {
                          "[ \"$before\" = \"$after\" ] && echo restored; echo status=$status; "
                          "IFS= read -r rest; echo \"rest=[$rest]\"";
     Session session = startSession({{"sh", "-c", script, PROGRAM_PATH}, {}, {}, {}, {}});
-    ASSERT_TRUE(awaitOutput(session, "Your Choice: ")) << session.output;
-    type(session, "2\r");
-    ASSERT_TRUE(awaitOutput(session, "enter a number ")) << session.output;
-    type(session, "255\r");
-    ASSERT_TRUE(awaitOutput(session, pausePrompt)) << session.output;
+    answerUpToThePause(session, "2\r", "255\r");
     EXPECT_TRUE(session.output.find("Number Converted: 1515\r\n") != std::string::npos);
     type(session, "\x1b[A");
     ASSERT_TRUE(awaitOutput(session, "status=0\r\n")) << session.output;
@@ -128,25 +140,14 @@ TEST(Terminal, PauseTakesAWholeArrowKeyAndRestoresTheTerminal) {
 }
 
 TEST(Terminal, CtrlCAtThePauseRestoresTheTerminalAndEndsBySigint) {
-    Session session = sessionAt("3\r");
-    ASSERT_TRUE(awaitOutput(session, "enter a binary number ")) << session.output;
-    type(session, "1111111111111111111\r");
-    ASSERT_TRUE(awaitOutput(session, pausePrompt)) << session.output;
+    Session session = startSession();
+    answerUpToThePause(session, "3\r", "1111111111111111111\r");
     EXPECT_TRUE(session.output.find("Number Converted: 524287\r\n\r\n") != std::string::npos);
     type(session, "\x03");
     const int status = awaitEnd(session);
     ASSERT_TRUE(WIFSIGNALED(status)) << "wait status " << status;
     EXPECT_EQ(WTERMSIG(status), SIGINT);
     EXPECT_TRUE(terminalRestored(session));
-}
-
-// Starts the program and brings it to the pause after a conversion.
-Session sessionAtThePause(const SessionOptions &options = {}) {
-    Session session = sessionAt("1\r", options);
-    EXPECT_TRUE(awaitOutput(session, "enter a number ")) << session.output;
-    type(session, "5\r");
-    EXPECT_TRUE(awaitOutput(session, pausePrompt)) << session.output;
-    return session;
 }
 
 class SignalAtThePause : public testing::TestWithParam<int> {};
@@ -183,11 +184,7 @@ TEST(Terminal, CtrlZAtThePauseGivesTheShellASaneTerminalUntilFg) {
                          "[ \"$before\" = \"$(stty -g)\" ] && echo sane-while-stopped; "
                          "fg >/dev/null; echo status=$?";
     Session session = startSession({{"bash", "-c", script, PROGRAM_PATH}, {}, {}, {}, {}});
-    ASSERT_TRUE(awaitOutput(session, "Your Choice: ")) << session.output;
-    type(session, "1\r");
-    ASSERT_TRUE(awaitOutput(session, "enter a number ")) << session.output;
-    type(session, "5\r");
-    ASSERT_TRUE(awaitOutput(session, pausePrompt)) << session.output;
+    answerUpToThePause(session, "1\r", "5\r");
     type(session, "\x1a");
     ASSERT_TRUE(awaitOutput(session, "sane-while-stopped")) << session.output;
     EXPECT_TRUE(staysQuiet(session, 500ms)) << "after fg the pause waits again";
