@@ -38,12 +38,7 @@ void measureOneRun(TerminalFigures &figures) {
         std::fprintf(stderr, "no menu:\n%s\n", session.output.c_str());
         std::exit(1);
     }
-    std::vector<SessionClock::time_point> marks;
-    for (std::size_t i = 0; i < 60; ++i) {
-        if (session.output[i] == '#') {
-            marks.push_back(session.arrivals[i]);
-        }
-    }
+    const auto marks = bannerMarkArrivals(session);
     for (std::size_t i = 0; i < marks.size(); ++i) {
         const double late = since(marks.front(), marks[i]) - 100.0 * static_cast<double>(i);
         figures.worstMarkLateness = std::max(figures.worstMarkLateness, late);

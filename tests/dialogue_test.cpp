@@ -32,14 +32,6 @@ std::vector<std::string> bannerAndMenuEvents() {
     return events;
 }
 
-std::string joined(const std::vector<std::string> &events) {
-    std::string text;
-    for (const auto &event : events) {
-        text += event;
-    }
-    return text;
-}
-
 struct DialogueRun {
     int status;
     std::string afterMenu;
@@ -49,7 +41,7 @@ struct DialogueRun {
 DialogueRun runOn(const std::string &input) {
     fakeConsoleStart(input);
     const int status = runDialogue();
-    const std::string start = joined(bannerAndMenuEvents());
+    const std::string start = joinedEvents(bannerAndMenuEvents());
     const std::string transcript = fakeConsoleTranscript();
     EXPECT_EQ(transcript.substr(0, start.size()), start) << "input \"" << input << '"';
     return {status, transcript.substr(std::min(start.size(), transcript.size()))};

@@ -29,12 +29,16 @@ const std::vector<std::string> &fakeConsoleEvents() {
     return fake.events;
 }
 
-std::string fakeConsoleTranscript() {
-    std::string transcript;
-    for (const auto &event : fake.events) {
-        transcript += event;
+std::string joinedEvents(const std::vector<std::string> &events) {
+    std::string text;
+    for (const auto &event : events) {
+        text += event;
     }
-    return transcript;
+    return text;
+}
+
+std::string fakeConsoleTranscript() {
+    return joinedEvents(fake.events);
 }
 
 std::string fakeConsoleUnread() {

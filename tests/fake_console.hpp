@@ -16,6 +16,7 @@ const std::vector<std::string> &fakeConsoleEvents();
 
 // All events joined into one text.
 std::string fakeConsoleTranscript();
+std::string joinedEvents(const std::vector<std::string> &events);
 
 // What the program left unread of its input.
 std::string fakeConsoleUnread();

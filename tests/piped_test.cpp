@@ -1,6 +1,8 @@
 // The built program with pipes and files for its input and output: write errors, and input of
 // any length and content.
 
+#include "terminal_session.hpp"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -87,15 +89,6 @@ PipedRun runPiped(const std::string &input, Output output, std::size_t fillerByt
     wait4(pid, &run.waitStatus, 0, &usage);
     run.peakKilobytes = usage.ru_maxrss;
     return run;
-}
-
-bool endsWith(const std::string &text, const std::string &ending) {
-    return text.size() >= ending.size() &&
-           text.compare(text.size() - ending.size(), ending.size(), ending) == 0;
-}
-
-int exitStatus(int waitStatus) {
-    return WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : -1;
 }
 
 struct WriteFailure {

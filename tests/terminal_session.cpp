@@ -1,5 +1,6 @@
 #include "terminal_session.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -129,6 +130,25 @@ bool terminalRestored(const Session &session) {
     return now.c_iflag == before.c_iflag && now.c_oflag == before.c_oflag &&
            now.c_cflag == before.c_cflag && now.c_lflag == before.c_lflag &&
            std::memcmp(now.c_cc, before.c_cc, sizeof now.c_cc) == 0;
+}
+
+int exitStatus(int waitStatus) {
+    return WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : -1;
+}
+
+bool endsWith(std::string_view text, std::string_view ending) {
+    return text.size() >= ending.size() && text.substr(text.size() - ending.size()) == ending;
+}
+
+std::vector<SessionClock::time_point> bannerMarkArrivals(const Session &session) {
+    std::vector<SessionClock::time_point> marks;
+    const std::size_t bannerLine = std::min<std::size_t>(60, session.output.size());
+    for (std::size_t i = 0; i < bannerLine; ++i) {
+        if (session.output[i] == '#') {
+            marks.push_back(session.arrivals[i]);
+        }
+    }
+    return marks;
 }
 
 std::string onTerminal(std::string_view text) {

@@ -51,6 +51,14 @@ int awaitEnd(Session &session, std::chrono::milliseconds timeout = std::chrono::
 // Whether the terminal settings are the ones the session started with.
 bool terminalRestored(const Session &session);
 
+// The program's exit status, or -1 when a signal ended it.
+int exitStatus(int waitStatus);
+
+bool endsWith(std::string_view text, std::string_view ending);
+
+// When each of the banner's 42 marks arrived.
+std::vector<SessionClock::time_point> bannerMarkArrivals(const Session &session);
+
 // The text as the terminal shows it: every \n becomes \r\n.
 std::string onTerminal(std::string_view text);
 

@@ -22,24 +22,23 @@ milliseconds between(SessionClock::time_point from, SessionClock::time_point to)
     return std::chrono::duration_cast<milliseconds>(to - from);
 }
 
-int exitStatus(int waitStatus) {
-    return WIFEXITED(waitStatus) ? WEXITSTATUS(waitStatus) : -1;
+// Waits for the prompt and types the keys.
+void answer(Session &session, std::string_view prompt, std::string_view keys) {
+    EXPECT_TRUE(awaitOutput(session, prompt)) << session.output;
+    type(session, keys);
 }
 
 // Starts the program and answers the menu.
 Session sessionAt(std::string_view choice, const SessionOptions &options = {}) {
     Session session = startSession(options);
-    EXPECT_TRUE(awaitOutput(session, "Your Choice: ")) << session.output;
-    type(session, choice);
+    answer(session, "Your Choice: ", choice);
     return session;
 }
 
 // Answers the menu and the number prompt, and waits for the pause.
 void answerUpToThePause(Session &session, std::string_view choice, std::string_view number) {
-    EXPECT_TRUE(awaitOutput(session, "Your Choice: ")) << session.output;
-    type(session, choice);
-    EXPECT_TRUE(awaitOutput(session, "number ")) << session.output;
-    type(session, number);
+    answer(session, "Your Choice: ", choice);
+    answer(session, "number ", number);
     EXPECT_TRUE(awaitOutput(session, pausePrompt)) << session.output;
 }
 
@@ -55,12 +54,7 @@ TEST(Terminal, DrawsEachMarkBeforeItsPauseAndReachesTheMenuOnTime) {
     ASSERT_TRUE(awaitOutput(session, "Your Choice: ")) << session.output;
     ASSERT_EQ(session.output, startScreen());
 
-    std::vector<SessionClock::time_point> marks;
-    for (std::size_t i = 0; i < 60; ++i) {
-        if (session.output[i] == '#') {
-            marks.push_back(session.arrivals[i]);
-        }
-    }
+    const auto marks = bannerMarkArrivals(session);
     ASSERT_EQ(marks.size(), 42U);
     // The schedule as seen from here: the start that no mark came before. Seeing one mark late
     // must not make the others look early.
@@ -103,10 +97,7 @@ TEST(Terminal, ConvertsAfterTheAnnouncementAndWaitsForAKey) {
     EXPECT_TRUE(staysQuiet(session, 300ms)) << "the pause waits for a key";
     type(session, "k");
     EXPECT_EQ(exitStatus(awaitEnd(session)), 0);
-    EXPECT_TRUE(session.output.size() > pausePrompt.size() &&
-                session.output.compare(session.output.size() - pausePrompt.size() - 2,
-                                       std::string::npos, std::string(pausePrompt) + "\r\n") == 0)
-        << session.output;
+    EXPECT_TRUE(endsWith(session.output, std::string(pausePrompt) + "\r\n")) << session.output;
     EXPECT_TRUE(terminalRestored(session));
 }
 
@@ -208,8 +199,7 @@ class RefusedNumber : public testing::TestWithParam<Refusal> {};
 TEST_P(RefusedNumber, EndsWithStatusOneAfterItsWait) {
     const Refusal &refusal = GetParam();
     Session session = sessionAt(refusal.choice + "\r");
-    ASSERT_TRUE(awaitOutput(session, "number ")) << session.output;
-    type(session, refusal.number + "\r");
+    answer(session, "number ", refusal.number + "\r");
     const std::string shown = onTerminal(refusal.message);
     ASSERT_TRUE(awaitOutput(session, shown)) << session.output;
     const auto refused = session.arrivals.back();
@@ -218,8 +208,7 @@ TEST_P(RefusedNumber, EndsWithStatusOneAfterItsWait) {
     EXPECT_EQ(exitStatus(status), 1);
     EXPECT_GE(waited.count(), 2790);
     EXPECT_LE(waited.count(), 3300);
-    EXPECT_EQ(session.output.substr(session.output.size() - shown.size()), shown)
-        << "nothing follows the message";
+    EXPECT_TRUE(endsWith(session.output, shown)) << "nothing follows the message";
 }
 
 INSTANTIATE_TEST_SUITE_P(
