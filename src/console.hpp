@@ -3,22 +3,31 @@
 #include <chrono>
 #include <string_view>
 
-// The program's only way to the outside world. Each platform has its own file defining these
-// functions (CMake picks it); unit tests link a recording fake instead.
+// The program's only way to the outside world. Each platform has its own files defining these
+// functions (CMake picks them); unit tests link a recording fake instead.
 
 using ConsoleClock = std::chrono::steady_clock;
+
+// consoleBegin takes the console for the run, before anything is written; consoleEnd gives it
+// back once the run is over, so that on a terminal the shell's prompt starts on a line of its own.
+void consoleBegin();
+void consoleEnd();
 
 // Writes text to standard output; it is on the console when the call returns. If the output
 // cannot be written, the program reports it on stderr and ends with status 1.
 void consoleWrite(std::string_view text);
 
+// The console's clock. Time spent stopped (Ctrl-Z until fg) does not count on it, so a wait that
+// a stop interrupts keeps the rest of its length afterwards.
 ConsoleClock::time_point consoleNow();
 void consoleSleepUntil(ConsoleClock::time_point deadline);
 
-// Clears the console window.
+// Throws away the keys typed ahead that the program has not read, when standard input is a
+// terminal, and clears the console window, when it is a terminal that can take it.
 void consoleClear();
 
-// Prints a press-a-key prompt and waits for a key pressed after the call began.
+// Prints a press-a-key prompt and waits for a key pressed after the call began: keys typed
+// earlier, and what the program's own reads left unread, do not end it.
 void consolePause();
 
 // Opens the program's image with the platform's viewer; a failure is reported on one line.

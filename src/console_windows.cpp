@@ -27,6 +27,10 @@ namespace {
 
 } // namespace
 
+// The command processor starts its prompt on a fresh line itself.
+void consoleBegin() {}
+void consoleEnd() {}
+
 // Flushed at every call: nothing waits in a buffer for a newline.
 void consoleWrite(std::string_view text) {
     errno = 0;
@@ -61,13 +65,4 @@ void consolePause() {
 void consoleOpenImage() {
     // NOLINTNEXTLINE(cert-env33-c,modernize-raw-string-literal)
     std::system(".\\ressources\\pic\\picture\\meme.jpg");
-}
-
-int consoleReadChar() {
-    const int character = std::getchar();
-    return character == EOF ? consoleEndOfInput : character;
-}
-
-void consoleUnreadChar(int character) {
-    std::ungetc(character, stdin);
 }

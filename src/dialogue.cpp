@@ -19,13 +19,6 @@ constexpr milliseconds questionPause{150};
 constexpr milliseconds announcementPause{1500};
 constexpr milliseconds refusalPause{2800};
 
-constexpr std::uint64_t decimalLimit = 1048575;
-constexpr std::uint64_t binaryLimit = 1111111111111111111;
-
-constexpr std::string_view decimalLimitMessage =
-    "Too high, limit is 1048575 (integer overflow)\nexiting...";
-constexpr std::string_view binaryLimitMessage =
-    "Too high, limit is 1111111111111111111 (integer overflow)\nexiting...";
 constexpr std::string_view notANumberMessage = "Not a number\nexiting...";
 constexpr std::string_view notBinaryMessage =
     "Not a binary number (digits must be 0 or 1)\nexiting...";
@@ -35,18 +28,17 @@ struct Conversion {
     std::string_view announcement;
     std::string_view prompt;
     std::uint64_t limit;
-    std::string_view limitMessage;
     bool needsBinaryDigits;
 };
 
+// 1048575 is the largest value whose binary digits, twenty ones, fit in 64 bits; the binary limit
+// is nineteen ones.
 constexpr Conversion decimalToBinary{1, "You have chosen \"Convert Decimal to Binary\"\n",
-                                     "enter a number ", decimalLimit, decimalLimitMessage, false};
+                                     "enter a number ", 1048575, false};
 constexpr Conversion decimalToHexadecimal{
-    2, "You have chosen \"Convert Decimal to Hexadecimal\"\n", "enter a number ",
-    decimalLimit, decimalLimitMessage, false};
+    2, "You have chosen \"Convert Decimal to Hexadecimal\"\n", "enter a number ", 1048575, false};
 constexpr Conversion binaryToDecimal{3, "You have chosen \"Convert Binary to Decimal\"\n",
-                                     "enter a binary number ", binaryLimit, binaryLimitMessage,
-                                     true};
+                                     "enter a binary number ", 1111111111111111111, true};
 
 // The banner and menu keep one schedule from the first mark, so the time spent writing and
 // waking up is absorbed by the next deadline instead of adding up.
@@ -72,48 +64,53 @@ void showBannerAndMenu() {
     consoleWrite("Your Choice: ");
 }
 
-void pauseFor(milliseconds length) {
+void waitFor(milliseconds length) {
     consoleSleepUntil(consoleNow() + length);
 }
 
 void announce(std::string_view announcement) {
     consoleWrite(announcement);
-    pauseFor(announcementPause);
+    waitFor(announcementPause);
     consoleClear();
+}
+
+// Writes the text, the number and the ending as one line, in one call.
+void writeWithNumber(std::string_view text, std::uint64_t number, std::string_view ending) {
+    // Room for the longest text and ending, and the 20 digits of the largest number.
+    std::array<char, 80> line{};
+    char *end = line.data();
+    end += text.copy(end, text.size());
+    end = std::to_chars(end, line.data() + line.size(), number).ptr;
+    end += ending.copy(end, ending.size());
+    consoleWrite({line.data(), static_cast<std::size_t>(end - line.data())});
 }
 
 int refuse(std::string_view message) {
     consoleWrite(message);
-    pauseFor(refusalPause);
+    waitFor(refusalPause);
     return 1;
 }
 
-void showResult(std::uint64_t converted) {
-    constexpr std::string_view label = "Number Converted: ";
-    constexpr std::string_view ending = "\n\n";
-    // The label, the 20 digits of the largest Value and the ending.
-    std::array<char, label.size() + 20 + ending.size()> line{};
-    char *end = line.data();
-    end += label.copy(end, label.size());
-    end = std::to_chars(end, line.data() + line.size(), converted).ptr;
-    end += ending.copy(end, ending.size());
-    consoleWrite({line.data(), static_cast<std::size_t>(end - line.data())});
+int refuseOverLimit(std::uint64_t limit) {
+    writeWithNumber("Too high, limit is ", limit, " (integer overflow)\nexiting...");
+    waitFor(refusalPause);
+    return 1;
 }
 
 int convert(const Conversion &conversion) {
     announce(conversion.announcement);
     consoleWrite(conversion.prompt);
     const auto value = readValue();
-    if (!value) {
+    if (!value || !readEndOfLine()) {
         return refuse(notANumberMessage);
     }
     if (*value > conversion.limit) {
-        return refuse(conversion.limitMessage);
+        return refuseOverLimit(conversion.limit);
     }
     if (conversion.needsBinaryDigits && !hasOnlyBinaryDigits(*value)) {
         return refuse(notBinaryMessage);
     }
-    showResult(converter(conversion.mode, *value));
+    writeWithNumber("Number Converted: ", converter(conversion.mode, *value), "\n\n");
     consolePause();
     return 0;
 }

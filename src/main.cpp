@@ -1,5 +1,9 @@
+#include "console.hpp"
 #include "dialogue.hpp"
 
 int main() {
-    return runDialogue();
+    consoleBegin();
+    const int status = runDialogue();
+    consoleEnd();
+    return status;
 }

@@ -63,3 +63,15 @@ std::optional<std::uint32_t> readChoice() {
 std::optional<std::uint64_t> readValue() {
     return readUnsigned(std::numeric_limits<std::uint64_t>::max());
 }
+
+bool readEndOfLine() {
+    int c = consoleReadChar();
+    while (c == ' ' || c == '\t' || c == '\r') {
+        c = consoleReadChar();
+    }
+    if (c == '\n' || c == consoleEndOfInput) {
+        return true;
+    }
+    consoleUnreadChar(c);
+    return false;
+}

@@ -157,7 +157,7 @@ INSTANTIATE_TEST_SUITE_P(
         HostileInput{"ZerosBeforeTheNumber", "1\n", hundredMegabytes, '0', "10\n",
                      "Number Converted: 1010\n\n" + pausePrompt, 0},
         HostileInput{"NulBytes", std::string("1\n12\0\0", 6), 0, ' ', "",
-                     "Number Converted: 1100\n\n" + pausePrompt, 0},
+                     "enter a number Not a number\nexiting...", 1},
         HostileInput{"NulAtTheMenu", std::string("\0" "1\n", 3), 0, ' ', "",
                      "Your Choice: Invalid Choice\n", 0},
         HostileInput{"InvalidUtf8", "3\n\xc3\x28\xff", 0, ' ', "",

@@ -1,0 +1,90 @@
+// The hidden choice's image, shown by the desktop's viewer.
+
+#include "console_posix.hpp"
+
+#include "console.hpp"
+
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+#include <thread>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+// POSIX leaves its declaration to the program.
+extern char **environ; // NOLINT(readability-redundant-declaration)
+
+namespace {
+
+#ifdef __APPLE__
+constexpr const char *viewerProgram = "open";
+constexpr bool viewerNeedsDesktopSession = false;
+#else
+constexpr const char *viewerProgram = "xdg-open";
+constexpr bool viewerNeedsDesktopSession = true;
+#endif
+constexpr const char *imagePath = "./ressources/pic/picture/meme.jpg";
+constexpr std::chrono::seconds viewerWait{2};
+
+bool isSet(const char *name) {
+    const char *value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
+// One line naming the image and why it is not shown.
+void reportImage(std::initializer_list<std::string_view> reason) {
+    reportError({"cannot open ", imagePath, ": "}, reason);
+}
+
+// Gives the viewer a moment to fail; one that stays open is left to run.
+void awaitViewer(pid_t viewer) {
+    const auto deadline = ConsoleClock::now() + viewerWait;
+    while (ConsoleClock::now() < deadline) {
+        int status = 0;
+        const pid_t done = waitpid(viewer, &status, WNOHANG);
+        if (done == viewer) {
+            if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+                reportImage({viewerProgram, " failed to show it"});
+            }
+            return;
+        }
+        if (done < 0) {
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds{20});
+    }
+}
+
+} // namespace
+
+void consoleOpenImage() {
+    if (viewerNeedsDesktopSession && !isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY")) {
+        reportImage({"no desktop session (neither DISPLAY nor WAYLAND_DISPLAY is set)"});
+        return;
+    }
+    if (access(imagePath, R_OK) != 0) {
+        reportImage({std::strerror(errno)});
+        return;
+    }
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&quiet, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    std::array<char *, 3> arguments{const_cast<char *>(viewerProgram),
+                                    const_cast<char *>(imagePath), nullptr};
+    pid_t viewer = 0;
+    const int error =
+        posix_spawnp(&viewer, viewerProgram, &quiet, nullptr, arguments.data(), environ);
+    posix_spawn_file_actions_destroy(&quiet);
+    if (error != 0) {
+        reportImage({"cannot start the viewer ", viewerProgram, ": ", std::strerror(error)});
+        return;
+    }
+    awaitViewer(viewer);
+}
