@@ -31,6 +31,8 @@ Session startSession(const SessionOptions &options) {
         }
         const rlimit noCoreFiles{0, 0};
         setrlimit(RLIMIT_CORE, &noCoreFiles);
+        // A terminal that takes escape sequences, wherever the tests run.
+        setenv("TERM", "xterm", 1);
         for (const auto &name : options.unsetEnvironment) {
             unsetenv(name.c_str());
         }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -112,6 +113,35 @@ TEST(Terminal, PauseIgnoresWhatWasTypedBeforeIt) {
     EXPECT_TRUE(terminalRestored(session));
 }
 
+// The clear wipes the echo of what was typed during the announcement, so the input loses it too.
+TEST(Terminal, ClearDropsWhatWasTypedDuringTheAnnouncement) {
+    Session session = sessionAt("1\r");
+    ASSERT_TRUE(awaitOutput(session, "You have chosen")) << session.output;
+    type(session, "10");
+    answer(session, "enter a number ", "5\r");
+    ASSERT_TRUE(awaitOutput(session, pausePrompt)) << session.output;
+    EXPECT_TRUE(session.output.find("enter a number 5\r\nNumber Converted: 101\r\n") !=
+                std::string::npos)
+        << session.output;
+    type(session, "k");
+    EXPECT_EQ(exitStatus(awaitEnd(session)), 0);
+}
+
+class TerminalWithoutEscapes : public testing::TestWithParam<SessionOptions> {};
+
+TEST_P(TerminalWithoutEscapes, GetsNoEscapeSequence) {
+    Session session = sessionAt("4\r", GetParam());
+    ASSERT_TRUE(awaitOutput(session, "Coming soon !\r\n" + std::string(pausePrompt)))
+        << session.output;
+    EXPECT_EQ(session.output.find('\x1b'), std::string::npos) << session.output;
+    type(session, "k");
+    EXPECT_EQ(exitStatus(awaitEnd(session)), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Terminal, TerminalWithoutEscapes,
+                         testing::Values(SessionOptions{{}, {}, {"TERM=dumb"}, {}, {}},
+                                         SessionOptions{{}, {}, {}, {"TERM"}, {}}));
+
 // A shell runs the program and then reads a line: any byte of the key that the pause left
 // behind would show up in that line.
 TEST(Terminal, PauseTakesAWholeArrowKeyAndRestoresTheTerminal) {
@@ -169,7 +199,7 @@ TEST(Terminal, SignalIgnoredAtStartStaysIgnoredAtThePause) {
 }
 
 // A shell with job control runs the program: Ctrl-Z at the pause must leave the shell a sane
-// terminal, and after fg the pause goes on waiting for its key.
+// terminal, and after fg the pause shows its prompt again and goes on waiting for its key.
 TEST(Terminal, CtrlZAtThePauseGivesTheShellASaneTerminalUntilFg) {
     const char *script = "set -m; before=$(stty -g); \"$0\"; "
                          "[ \"$before\" = \"$(stty -g)\" ] && echo sane-while-stopped; "
@@ -177,10 +207,36 @@ TEST(Terminal, CtrlZAtThePauseGivesTheShellASaneTerminalUntilFg) {
     Session session = startSession({{"bash", "-c", script, PROGRAM_PATH}, {}, {}, {}, {}});
     answerUpToThePause(session, "1\r", "5\r");
     type(session, "\x1a");
-    ASSERT_TRUE(awaitOutput(session, "sane-while-stopped")) << session.output;
+    ASSERT_TRUE(awaitOutput(session, "sane-while-stopped\r\n\r\n" + std::string(pausePrompt)))
+        << session.output;
     EXPECT_TRUE(staysQuiet(session, 500ms)) << "after fg the pause waits again";
     type(session, "k");
     EXPECT_TRUE(awaitOutput(session, "status=0")) << session.output;
+    awaitEnd(session);
+}
+
+// Stopped for a second in the middle of the banner: after fg the marks drawn so far are shown
+// again on a line of their own, and the rest keep their pace as if no time had passed.
+TEST(Terminal, CtrlZDuringTheBannerLosesNeitherMarksNorPace) {
+    const char *script = "set -m; \"$0\"; echo stopped; sleep 1; fg >/dev/null";
+    Session session = startSession({{"bash", "-c", script, PROGRAM_PATH}, {}, {}, {}, {}});
+    ASSERT_TRUE(awaitOutput(session, "########")) << session.output;
+    type(session, "\x1a");
+    ASSERT_TRUE(awaitOutput(session, "stopped\r\n")) << session.output;
+    const std::size_t resumed = session.output.find("stopped\r\n") + 9;
+    const auto drawn = static_cast<std::size_t>(
+        std::count(session.output.begin(), session.output.begin() + resumed, '#'));
+    ASSERT_TRUE(awaitOutput(session, "Your Choice: ")) << session.output;
+
+    const std::string banner = startScreen().substr(0, 60);
+    ASSERT_EQ(session.output.substr(resumed, 62), "\r\n" + banner) << session.output;
+    for (std::size_t i = resumed + 2 + drawn + 1; i < resumed + 62; ++i) {
+        if (banner[i - resumed - 2] == '#' && banner[i - resumed - 3] == '#') {
+            EXPECT_GE(between(session.arrivals[i - 1], session.arrivals[i]).count(), 40)
+                << "mark " << i - resumed - 2 << " came with the one before it";
+        }
+    }
+    type(session, "0\r");
     awaitEnd(session);
 }
 
@@ -208,7 +264,8 @@ TEST_P(RefusedNumber, EndsWithStatusOneAfterItsWait) {
     EXPECT_EQ(exitStatus(status), 1);
     EXPECT_GE(waited.count(), 2790);
     EXPECT_LE(waited.count(), 3300);
-    EXPECT_TRUE(endsWith(session.output, shown)) << "nothing follows the message";
+    EXPECT_TRUE(endsWith(session.output, shown + "\r\n"))
+        << "nothing follows the message but the line end that the shell's prompt needs";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -267,7 +324,8 @@ class HiddenChoice : public testing::TestWithParam<ImageFailure> {};
 TEST_P(HiddenChoice, SaysWhyThereIsNoImageAndGoesOnToThePause) {
     Session session = sessionAt("5\r", GetParam().options);
     ASSERT_TRUE(awaitOutput(session, pausePrompt)) << session.output;
-    EXPECT_EQ(session.output, startScreen() + onTerminal("5\nEaster Egg !\ncannot open "
+    EXPECT_EQ(session.output, startScreen() + onTerminal("5\nEaster Egg !\n"
+                                                          "binary-converter: cannot open "
                                                           "./ressources/pic/picture/meme.jpg: " +
                                                           GetParam().line + "\n") +
                                   std::string(pausePrompt));
