@@ -1,5 +1,7 @@
 #include "conversion.hpp"
 
+#include "oracle.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -86,29 +88,12 @@ TEST(Converter, GivesTheKnownResults) {
     }
 }
 
-// An independent way to the binary-digit number: one bit at a time, most significant first.
-std::uint64_t bitsAsDigits(std::uint64_t value) {
-    std::uint64_t digits = 0;
-    for (int bit = 63; bit >= 0; --bit) {
-        digits = digits * 10 + ((value >> bit) & 1U);
-    }
-    return digits;
-}
-
-std::uint64_t hexDigitsAsGroups(std::uint64_t value) {
-    std::uint64_t groups = 0;
-    for (int shift = 60; shift >= 0; shift -= 4) {
-        groups = groups * 100 + ((value >> shift) & 0xFU);
-    }
-    return groups;
-}
-
 TEST(Converter, IsRightForEveryValueTheMenuAccepts) {
     for (std::uint64_t value = 0; value <= largestDecimal; ++value) {
         const std::uint64_t binary = converter(1, value);
-        ASSERT_EQ(binary, bitsAsDigits(value)) << "mode 1, value " << value;
+        ASSERT_EQ(binary, expectedConversion(1, value)) << "mode 1, value " << value;
         ASSERT_EQ(converter(3, binary), value) << "mode 3, value " << binary;
-        ASSERT_EQ(converter(2, value), hexDigitsAsGroups(value)) << "mode 2, value " << value;
+        ASSERT_EQ(converter(2, value), expectedConversion(2, value)) << "mode 2, value " << value;
     }
 }
 
