@@ -23,7 +23,7 @@ constexpr int runs = 3;
 
 struct TerminalFigures {
     double worstMarkLateness = 0; // ms, against first mark + i x 100 ms
-    double worstMenuError = 0;    // ms, first mark to the choice prompt against 4350 ms
+    double worstMenuError = 0; // ms, first mark to the choice prompt against 4350 ms
     double worstResultLatency = 0; // ms, Enter after the number to the result line
     long peakKilobytes = 0;
 };

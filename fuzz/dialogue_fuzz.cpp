@@ -4,6 +4,7 @@
 #include "dialogue.hpp"
 #include "fake_console.hpp"
 #include "number_reader.hpp"
+#include "oracle.hpp"
 
 #include <algorithm>
 #include <cstdint>
@@ -45,32 +46,14 @@ constexpr std::string_view refusals[] = {
     "Not a binary number (digits must be 0 or 1)",
 };
 
-// Each conversion worked out another way than the engine's.
-std::uint64_t expectedResult(std::uint32_t mode, std::uint64_t value) {
-    std::uint64_t result = 0;
-    if (mode == 1 || mode == 2) {
-        const int width = mode == 1 ? 1 : 4;
-        const std::uint64_t place = mode == 1 ? 10 : 100;
-        for (int shift = 64 - width; shift >= 0; shift -= width) {
-            result = result * place + ((value >> shift) & ((1U << width) - 1));
-        }
-    } else {
-        const std::string digits = std::to_string(value);
-        for (const char digit : digits) {
-            result = result * 2 + (digit == '1' ? 1 : 0);
-        }
-    }
-    return result;
-}
-
 bool isOneOf(std::string_view line, const std::string_view *begin, const std::string_view *end) {
     return std::find(begin, end, line) != end;
 }
 
 // Prompts are not followed by a newline, so the text after one shares its line.
 std::string_view afterPrompts(std::string_view line) {
-    for (const std::string_view prompt : {"Your Choice: ", "enter a number ",
-                                          "enter a binary number "}) {
+    for (const std::string_view prompt :
+         {"Your Choice: ", "enter a number ", "enter a binary number "}) {
         if (line.substr(0, prompt.size()) == prompt) {
             line.remove_prefix(prompt.size());
         }
@@ -106,8 +89,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             afterPrompts(std::string_view(shown).substr(start, end - start));
         start = end + 1;
         if (line.substr(0, 18) == "Number Converted: ") {
-            check(value && line == "Number Converted: " +
-                                       std::to_string(expectedResult(choice, *value)));
+            check(value.has_value());
+            const std::uint64_t expected = expectedConversion(static_cast<int>(choice), *value);
+            check(line == "Number Converted: " + std::to_string(expected));
         } else if (isOneOf(line, std::begin(refusals), std::end(refusals))) {
             refused = true;
         } else if (line == "exiting...") {

@@ -1,5 +1,7 @@
 #include "conversion.hpp"
 
+#include "oracle.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -19,12 +21,8 @@ struct PowerCase {
 TEST(PuissanceFunction, RaisesAndWrapsModulo2To64) {
     const PowerCase cases[] = {
         {10, 0, 1},
-        {10, 1, 10},
-        {10, 19, 10000000000000000000u},
         {0, 0, 1},
         {0, 3, 0},
-        {7, 1, 7},
-        {2, 63, 9223372036854775808u},
         {2, 64, 0},
         {10, 20, 7766279631452241920u},
         {std::numeric_limits<std::uint32_t>::max(), 2, 18446744065119617025u},
@@ -41,42 +39,10 @@ struct ConversionCase {
     std::uint64_t expected;
 };
 
-TEST(Converter, GivesTheKnownResults) {
+TEST(Converter, ReadsDigitsByParityAndGivesZeroForOtherModes) {
     const ConversionCase cases[] = {
-        {1, 0, 0},
-        {1, 1, 1},
-        {1, 2, 10},
-        {1, 3, 11},
-        {1, 5, 101},
-        {1, 10, 1010},
-        {1, 16, 10000},
-        {1, 17, 10001},
-        {1, 255, 11111111},
-        {1, 1000, 1111101000},
-        {1, 65535, 1111111111111111},
-        {1, 1048575, 11111111111111111111u},
-        {1, 524288, 10000000000000000000u},
-        {3, 0, 0},
-        {3, 1, 1},
-        {3, 10, 2},
-        {3, 101, 5},
-        {3, 1111, 15},
-        {3, 1010101010, 682},
-        {3, 1111111111111111111, 524287},
-        {3, 1000000000000000000, 262144},
         // Digits are not checked: odd counts as 1, even as 0.
-        {3, 12, 2},
-        {3, 3, 1},
-        {3, 9, 1},
-        {3, 20, 0},
-        {2, 0, 0},
-        {2, 10, 10},
-        {2, 15, 15},
-        {2, 16, 100},
-        {2, 255, 1515},
-        {2, 256, 10000},
-        {2, 4096, 1000000},
-        {2, 1048575, 1515151515},
+        {3, 1234567890, 682},
         {0, 10, 0},
         {4, 10, 0},
     };
@@ -86,29 +52,12 @@ TEST(Converter, GivesTheKnownResults) {
     }
 }
 
-// An independent way to the binary-digit number: one bit at a time, most significant first.
-std::uint64_t bitsAsDigits(std::uint64_t value) {
-    std::uint64_t digits = 0;
-    for (int bit = 63; bit >= 0; --bit) {
-        digits = digits * 10 + ((value >> bit) & 1U);
-    }
-    return digits;
-}
-
-std::uint64_t hexDigitsAsGroups(std::uint64_t value) {
-    std::uint64_t groups = 0;
-    for (int shift = 60; shift >= 0; shift -= 4) {
-        groups = groups * 100 + ((value >> shift) & 0xFU);
-    }
-    return groups;
-}
-
 TEST(Converter, IsRightForEveryValueTheMenuAccepts) {
     for (std::uint64_t value = 0; value <= largestDecimal; ++value) {
         const std::uint64_t binary = converter(1, value);
-        ASSERT_EQ(binary, bitsAsDigits(value)) << "mode 1, value " << value;
+        ASSERT_EQ(binary, expectedConversion(1, value)) << "mode 1, value " << value;
         ASSERT_EQ(converter(3, binary), value) << "mode 3, value " << binary;
-        ASSERT_EQ(converter(2, value), hexDigitsAsGroups(value)) << "mode 2, value " << value;
+        ASSERT_EQ(converter(2, value), expectedConversion(2, value)) << "mode 2, value " << value;
     }
 }
 
@@ -125,21 +74,13 @@ TEST(Converter, ReturnsForValuesBeyondItsRanges) {
 }
 
 TEST(HasOnlyBinaryDigits, AcceptsZerosAndOnesOnly) {
-    const std::pair<std::uint64_t, bool> cases[] = {
-        {0, true},
-        {1, true},
-        {10, true},
-        {101, true},
-        {1111111111111111111, true},
-        {11111111111111111111u, true},
-        {2, false},
-        {12, false},
-        {9, false},
-        {1000000000000000002, false},
-        {largestValue, false},
-    };
-    for (const auto &[value, expected] : cases) {
-        EXPECT_EQ(hasOnlyBinaryDigits(value), expected) << value;
+    const std::uint64_t binary[] = {0, 101, 11111111111111111111u};
+    const std::uint64_t notBinary[] = {2, 9, 21};
+    for (const std::uint64_t value : binary) {
+        EXPECT_TRUE(hasOnlyBinaryDigits(value)) << value;
+    }
+    for (const std::uint64_t value : notBinary) {
+        EXPECT_FALSE(hasOnlyBinaryDigits(value)) << value;
     }
 }
 

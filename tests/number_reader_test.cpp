@@ -46,7 +46,7 @@ TEST(ReadValue, FollowsTheReadingRules) {
         {"-x", std::nullopt, "x"},
         {"+", std::nullopt, ""},
         {"--1", std::nullopt, "-1"},
-        {"\xff" "1", std::nullopt, "\xff" "1"},
+        {"\xff 1", std::nullopt, "\xff 1"},
     };
     for (const auto &c : cases) {
         fakeConsoleStart(c.input);
@@ -75,8 +75,10 @@ TEST(ReadChoice, WorksModulo2To32AndClamps) {
     }
 }
 
+// Modulo 2^64 only the last 64 digits count (2^64 divides 10^64): a million nines would wrap to
+// the largest value itself, a million ones to 8198552921648689607.
 TEST(ReadValue, TakesAMillionDigitsWithoutWrapping) {
-    fakeConsoleStart(std::string(1000000, '9') + "\n");
+    fakeConsoleStart(std::string(1000000, '1') + "\n");
     EXPECT_EQ(readValue(), largestValue);
     EXPECT_EQ(fakeConsoleUnread(), "\n");
 }
