@@ -61,8 +61,8 @@ void remember(std::string_view text) {
         currentLineLength = 0;
         text.remove_prefix(lineEnd + 1);
     }
-    currentLineLength += text.copy(currentLine.data() + currentLineLength,
-                                   currentLine.size() - currentLineLength);
+    currentLineLength +=
+        text.copy(currentLine.data() + currentLineLength, currentLine.size() - currentLineLength);
 }
 
 // Writes text and notes where the cursor is, with stop and continue held back meanwhile.

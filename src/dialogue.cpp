@@ -35,8 +35,8 @@ struct Conversion {
 // is nineteen ones.
 constexpr Conversion decimalToBinary{1, "You have chosen \"Convert Decimal to Binary\"\n",
                                      "enter a number ", 1048575, false};
-constexpr Conversion decimalToHexadecimal{
-    2, "You have chosen \"Convert Decimal to Hexadecimal\"\n", "enter a number ", 1048575, false};
+constexpr Conversion decimalToHexadecimal{2, "You have chosen \"Convert Decimal to Hexadecimal\"\n",
+                                          "enter a number ", 1048575, false};
 constexpr Conversion binaryToDecimal{3, "You have chosen \"Convert Binary to Decimal\"\n",
                                      "enter a binary number ", 1111111111111111111, true};
 

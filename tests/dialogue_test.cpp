@@ -22,11 +22,11 @@ std::vector<std::string> bannerAndMenuEvents() {
     marks();
     events.emplace_back(" binary converter ");
     marks();
-    for (const char *text : {"\n\n\n", "What would you like to do ?\n\n", "<sleep 150>",
-                             "1.)Convert Decimal to Binary\n",
-                             "2.)Convert Decimal to Hexadecimal\n",
-                             "3.)Convert Binary to Decimal\n",
-                             "4.)Convert Hexadecimal to Decimal\n", "Your Choice: "}) {
+    for (const char *text :
+         {"\n\n\n", "What would you like to do ?\n\n", "<sleep 150>",
+          "1.)Convert Decimal to Binary\n", "2.)Convert Decimal to Hexadecimal\n",
+          "3.)Convert Binary to Decimal\n", "4.)Convert Hexadecimal to Decimal\n",
+          "Your Choice: "}) {
         events.emplace_back(text);
     }
     return events;
@@ -53,8 +53,7 @@ TEST(Dialogue, DrawsTheBannerOneMarkAtATimeThenTheMenu) {
     const auto expected = bannerAndMenuEvents();
     const auto &events = fakeConsoleEvents();
     ASSERT_GE(events.size(), expected.size());
-    EXPECT_EQ(std::vector<std::string>(events.begin(), events.begin() + expected.size()),
-              expected);
+    EXPECT_EQ(std::vector<std::string>(events.begin(), events.begin() + expected.size()), expected);
 }
 
 TEST(Dialogue, KeepsItsScheduleWhenWritingTakesTime) {

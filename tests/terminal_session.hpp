@@ -15,7 +15,7 @@ using SessionClock = std::chrono::steady_clock;
 
 struct SessionOptions {
     std::vector<const char *> arguments; // empty: the program alone
-    std::string workingDirectory;        // empty: the source tree, where the image is
+    std::string workingDirectory; // empty: the source tree, where the image is
     std::vector<std::string> setEnvironment; // NAME=value
     std::vector<std::string> unsetEnvironment;
     std::vector<int> ignoredSignals; // ignored from the start, as a shell's nohup does

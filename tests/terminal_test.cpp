@@ -86,8 +86,8 @@ TEST(Terminal, ConvertsAfterTheAnnouncementAndWaitsForAKey) {
     const std::string announced =
         startScreen() + onTerminal("1\nYou have chosen \"Convert Decimal to Binary\"\n");
     EXPECT_EQ(session.output, announced + std::string(clearScreen) + "enter a number ");
-    const auto shown = between(session.arrivals[announced.size() - 1],
-                               session.arrivals[announced.size()]);
+    const auto shown =
+        between(session.arrivals[announced.size() - 1], session.arrivals[announced.size()]);
     EXPECT_GE(shown.count(), 1495) << "the announcement stays for 1.5 s";
 
     type(session, "10\r");
@@ -155,8 +155,7 @@ TEST(Terminal, PauseTakesAWholeArrowKeyAndRestoresTheTerminal) {
     ASSERT_TRUE(awaitOutput(session, "status=0\r\n")) << session.output;
     type(session, "\r");
     EXPECT_TRUE(awaitOutput(session, "rest=[]")) << session.output;
-    EXPECT_TRUE(session.output.find("restored\r\nstatus=0") != std::string::npos)
-        << session.output;
+    EXPECT_TRUE(session.output.find("restored\r\nstatus=0") != std::string::npos) << session.output;
     awaitEnd(session);
 }
 
@@ -182,8 +181,7 @@ TEST_P(SignalAtThePause, RestoresTheTerminalAndEndsByThatSignal) {
     EXPECT_TRUE(terminalRestored(session));
 }
 
-INSTANTIATE_TEST_SUITE_P(Terminal, SignalAtThePause,
-                         testing::Values(SIGTERM, SIGHUP, SIGQUIT),
+INSTANTIATE_TEST_SUITE_P(Terminal, SignalAtThePause, testing::Values(SIGTERM, SIGHUP, SIGQUIT),
                          [](const testing::TestParamInfo<int> &info) {
                              return std::string(sigabbrev_np(info.param));
                          });
@@ -290,7 +288,8 @@ std::string makeViewer(const std::string &directory) {
 
 TEST(Terminal, HiddenChoiceStartsTheViewerAndGoesOnWhileItStaysOpen) {
     const std::string bin = makeViewer(std::string(BINARY_DIR) + "/viewer-open");
-    Session session = sessionAt("5\r", {{}, {}, {"DISPLAY=:99", "PATH=" + bin + ":/usr/bin:/bin"}, {}, {}});
+    Session session =
+        sessionAt("5\r", {{}, {}, {"DISPLAY=:99", "PATH=" + bin + ":/usr/bin:/bin"}, {}, {}});
     ASSERT_TRUE(awaitOutput(session, "Easter Egg !\r\n")) << session.output;
     const auto egg = session.arrivals.back();
     ASSERT_TRUE(awaitOutput(session, pausePrompt, 4000ms)) << session.output;
@@ -324,10 +323,11 @@ class HiddenChoice : public testing::TestWithParam<ImageFailure> {};
 TEST_P(HiddenChoice, SaysWhyThereIsNoImageAndGoesOnToThePause) {
     Session session = sessionAt("5\r", GetParam().options);
     ASSERT_TRUE(awaitOutput(session, pausePrompt)) << session.output;
-    EXPECT_EQ(session.output, startScreen() + onTerminal("5\nEaster Egg !\n"
-                                                          "binary-converter: cannot open "
-                                                          "./ressources/pic/picture/meme.jpg: " +
-                                                          GetParam().line + "\n") +
+    EXPECT_EQ(session.output, startScreen() +
+                                  onTerminal("5\nEaster Egg !\n"
+                                             "binary-converter: cannot open "
+                                             "./ressources/pic/picture/meme.jpg: " +
+                                             GetParam().line + "\n") +
                                   std::string(pausePrompt));
     type(session, "k");
     EXPECT_EQ(exitStatus(awaitEnd(session)), 0);
