@@ -42,8 +42,7 @@ PipedRun runPiped(const std::string &input, Output output, std::size_t fillerByt
     EXPECT_EQ(pipe(in), 0);
     EXPECT_EQ(pipe(out), 0);
     EXPECT_EQ(pipe(err), 0);
-    const pid_t pid = fork();
-    if (pid == 0) {
+    const pid_t pid = startProgram({}, [&] {
         dup2(in[0], STDIN_FILENO);
         dup2(err[1], STDERR_FILENO);
         if (output == Output::devFull) {
@@ -58,10 +57,7 @@ PipedRun runPiped(const std::string &input, Output output, std::size_t fillerByt
                 close(fd);
             }
         }
-        signal(SIGPIPE, SIG_DFL);
-        execl(PROGRAM_PATH, PROGRAM_PATH, static_cast<char *>(nullptr));
-        _exit(127);
-    }
+    });
     close(in[0]);
     close(out[1]);
     close(err[1]);

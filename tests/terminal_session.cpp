@@ -6,51 +6,73 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #if __has_include(<pty.h>)
 #include <pty.h>
+#include <utmp.h>
 #else
 #include <util.h>
 #endif
 
+pid_t startProgram(const SessionOptions &options, const std::function<void()> &connect) {
+    const pid_t pid = fork();
+    if (pid != 0) {
+        return pid;
+    }
+    connect();
+    if (!options.outputFile.empty()) {
+        dup2(open(options.outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);
+    }
+    if (options.outputFileLimit > 0) {
+        const rlimit limit{static_cast<rlim_t>(options.outputFileLimit),
+                           static_cast<rlim_t>(options.outputFileLimit)};
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    const std::string directory =
+        options.workingDirectory.empty() ? SOURCE_DIR : options.workingDirectory;
+    if (chdir(directory.c_str()) != 0) {
+        _exit(126);
+    }
+    std::signal(SIGPIPE, SIG_DFL);
+    for (const int signal : options.ignoredSignals) {
+        std::signal(signal, SIG_IGN);
+    }
+    const rlimit noCoreFiles{0, 0};
+    setrlimit(RLIMIT_CORE, &noCoreFiles);
+    setenv("TERM", "xterm", 1);
+    for (const auto &name : options.unsetEnvironment) {
+        unsetenv(name.c_str());
+    }
+    for (const auto &setting : options.setEnvironment) {
+        const auto equals = setting.find('=');
+        setenv(setting.substr(0, equals).c_str(), setting.substr(equals + 1).c_str(), 1);
+    }
+    std::vector<char *> argv;
+    if (options.arguments.empty()) {
+        argv.push_back(const_cast<char *>(PROGRAM_PATH));
+    }
+    for (const char *argument : options.arguments) {
+        argv.push_back(const_cast<char *>(argument));
+    }
+    argv.push_back(nullptr);
+    execvp(argv[0], argv.data());
+    _exit(127);
+}
+
 Session startSession(const SessionOptions &options) {
     Session session;
+    int terminal = -1;
     winsize size{24, 80, 0, 0};
-    session.pid = forkpty(&session.terminal, nullptr, nullptr, &size);
-    if (session.pid == 0) {
-        const std::string directory =
-            options.workingDirectory.empty() ? SOURCE_DIR : options.workingDirectory;
-        if (chdir(directory.c_str()) != 0) {
-            _exit(126);
-        }
-        for (const int signal : options.ignoredSignals) {
-            std::signal(signal, SIG_IGN);
-        }
-        const rlimit noCoreFiles{0, 0};
-        setrlimit(RLIMIT_CORE, &noCoreFiles);
-        // A terminal that takes escape sequences, wherever the tests run.
-        setenv("TERM", "xterm", 1);
-        for (const auto &name : options.unsetEnvironment) {
-            unsetenv(name.c_str());
-        }
-        for (const auto &setting : options.setEnvironment) {
-            const auto equals = setting.find('=');
-            setenv(setting.substr(0, equals).c_str(), setting.substr(equals + 1).c_str(), 1);
-        }
-        std::vector<char *> argv;
-        if (options.arguments.empty()) {
-            argv.push_back(const_cast<char *>(PROGRAM_PATH));
-        }
-        for (const char *argument : options.arguments) {
-            argv.push_back(const_cast<char *>(argument));
-        }
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
+    openpty(&session.terminal, &terminal, nullptr, nullptr, &size);
+    session.pid = startProgram(options, [&session, terminal] {
+        close(session.terminal);
+        login_tty(terminal);
+    });
+    close(terminal);
     tcgetattr(session.terminal, &session.initialSettings);
     return session;
 }

@@ -1,9 +1,10 @@
 #pragma once
 
 // Runs the built program on a pseudo-terminal, as a person at a terminal would, and records
-// when each byte of its output arrived.
+// when each byte of its output arrived; or with whatever standard streams a test gives it.
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,13 +14,20 @@
 
 using SessionClock = std::chrono::steady_clock;
 
+// Set by name: SessionOptions options; options.workingDirectory = "/";
 struct SessionOptions {
     std::vector<const char *> arguments; // empty: the program alone
-    std::string workingDirectory; // empty: the source tree, where the image is
-    std::vector<std::string> setEnvironment; // NAME=value
+    std::string workingDirectory;        // empty: the source tree, where the image is
+    std::vector<std::string> setEnvironment; // NAME=value; TERM is xterm unless set or unset
     std::vector<std::string> unsetEnvironment;
     std::vector<int> ignoredSignals; // ignored from the start, as a shell's nohup does
+    std::string outputFile;          // standard output to this file instead
+    long outputFileLimit = 0;        // bytes the program may write to it; 0: no limit
 };
+
+// Starts the program as the options say in a child process, once connect has given the child its
+// standard streams; returns the child's pid.
+pid_t startProgram(const SessionOptions &options, const std::function<void()> &connect);
 
 struct Session {
     int terminal = -1; // the master side
