@@ -9,9 +9,14 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/utsname.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -26,6 +31,8 @@ struct TerminalFigures {
     double worstMenuError = 0; // ms, first mark to the choice prompt against 4350 ms
     double worstResultLatency = 0; // ms, Enter after the number to the result line
     long peakKilobytes = 0;
+    long pipedPeakKilobytes = 0; // the program converting 10, input piped, output discarded
+    long bcPeakKilobytes = 0;    // bc doing the same
 };
 
 double since(SessionClock::time_point from, SessionClock::time_point to) {
@@ -61,6 +68,40 @@ void measureOneRun(TerminalFigures &figures) {
     figures.peakKilobytes = std::max(figures.peakKilobytes, session.peakKilobytes);
 }
 
+long pipedPeakKilobytes(const char *program, std::string_view input) {
+    int in[2];
+    if (pipe(in) != 0) {
+        std::exit(1);
+    }
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(in[0], STDIN_FILENO);
+        dup2(open("/dev/null", O_WRONLY), STDOUT_FILENO);
+        close(in[0]);
+        close(in[1]);
+        execlp(program, program, static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    close(in[0]);
+    [[maybe_unused]] const ssize_t written = write(in[1], input.data(), input.size());
+    close(in[1]);
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "%s failed\n", program);
+        std::exit(1);
+    }
+    return usage.ru_maxrss;
+}
+
+void measurePipedPeaks(TerminalFigures &figures) {
+    figures.pipedPeakKilobytes = std::max(figures.pipedPeakKilobytes,
+                                          pipedPeakKilobytes(PROGRAM_PATH, "1\n10\n"));
+    figures.bcPeakKilobytes =
+        std::max(figures.bcPeakKilobytes, pipedPeakKilobytes("bc", "obase=2; 10\n"));
+}
+
 void converterWorstCase(benchmark::State &state, int mode, std::uint64_t value) {
     for (auto _ : state) {
         benchmark::DoNotOptimize(converter(mode, value));
@@ -93,6 +134,7 @@ int main(int argc, char **argv) {
     TerminalFigures figures;
     for (int run = 0; run < runs; ++run) {
         measureOneRun(figures);
+        measurePipedPeaks(figures);
     }
     Collector collector;
     benchmark::RunSpecifiedBenchmarks(&collector);
@@ -110,6 +152,10 @@ int main(int argc, char **argv) {
     std::printf("| Enter after the number to the result line | %.3f ms | under 1 ms |\n",
                 figures.worstResultLatency);
     std::printf("| Peak memory (resident) | %ld KB | under 4 MB |\n", figures.peakKilobytes);
+    std::printf("| Peak memory, piped session converting 10 | %ld KB | below `bc`'s |\n",
+                figures.pipedPeakKilobytes);
+    std::printf("| Peak memory of `bc` converting 10 (`obase=2`), same run | %ld KB | |\n",
+                figures.bcPeakKilobytes);
     for (const auto &[name, nanoseconds] : collector.results) {
         std::printf("| `converter`, %s | %.0f ns per call | |\n", name.c_str(), nanoseconds);
     }
