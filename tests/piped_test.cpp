@@ -141,29 +141,20 @@ void PrintTo(const HostileInput &c, std::ostream *out) {
     *out << c.what;
 }
 
+// A reader that wrapped would still refuse the hundred megabytes of nines: the unit tests see to
+// the values, these rows to the answer and the memory.
 INSTANTIATE_TEST_SUITE_P(
     Piped, HostileInputTest,
-    testing::Values(HostileInput{"DigitsAtTheMenu", "", hundredMegabytes, '9', "\n",
-                                 "Your Choice: Invalid Choice\n", 0},
-                    HostileInput{"DigitsAtTheNumberPrompt", "1\n", hundredMegabytes, '9', "\n",
+    testing::Values(HostileInput{"DigitsAtTheNumberPrompt", "1\n", hundredMegabytes, '9', "\n",
                                  decimalLimit, 1},
                     HostileInput{"BlanksBeforeTheNumber", "3\n", hundredMegabytes, ' ', "101",
                                  "Number Converted: 5\n\n" + pausePrompt, 0},
-                    HostileInput{"ZerosBeforeTheNumber", "1\n", hundredMegabytes, '0', "10\n",
-                                 "Number Converted: 1010\n\n" + pausePrompt, 0},
                     HostileInput{"NulBytes", std::string("1\n12\0\0", 6), 0, ' ', "",
                                  "enter a number Not a number\nexiting...", 1},
-                    HostileInput{"NulAtTheMenu",
-                                 std::string("\0"
-                                             "1\n",
-                                             3),
-                                 0, ' ', "", "Your Choice: Invalid Choice\n", 0},
                     HostileInput{"InvalidUtf8", "3\n\xc3\x28\xff", 0, ' ', "",
                                  "enter a binary number Not a number\nexiting...", 1},
                     HostileInput{"EndsInTheMiddleOfANumber", "3\n10", 0, ' ', "",
-                                 "Number Converted: 2\n\n" + pausePrompt, 0},
-                    HostileInput{"EndsAfterTheSign", "1\n-", 0, ' ', "",
-                                 "enter a number Not a number\nexiting...", 1}),
+                                 "Number Converted: 2\n\n" + pausePrompt, 0}),
     [](const testing::TestParamInfo<HostileInput> &info) { return info.param.what; });
 
 } // namespace
