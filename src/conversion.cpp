@@ -7,7 +7,7 @@ namespace {
 constexpr std::uint32_t binaryBase = 2;
 
 // The powers of two come from the floating-point pow, exact for every exponent below 64. From 64
-// up, pow's result no longer fits in a Value and converting it would be undefined; no value in the
+// up, pow's result no longer fits in 64 bits and converting it would be undefined; no value in the
 // converter's ranges searches that far, so saturating there only keeps huge inputs defined.
 std::uint64_t powerOfTwo(std::uint32_t exponent) {
     constexpr std::uint32_t valueBits = 64;

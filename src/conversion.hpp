@@ -2,8 +2,12 @@
 
 #include <cstdint>
 
-// The conversion engine. A "binary-digit number" is a value whose decimal digits are read as
-// bits, least significant digit first: five is 101.
+// The conversion engine. A "binary-digit number" is a value whose decimal digits are its bits,
+// written as usual with the last digit for 2^0: five is 101.
+//
+// Fixed, not a matter of style: tools outside the program build against this header, so
+// converter(int mode, std::uint64_t value) and puissanceFunction keep these signatures, and the
+// powers of two keep coming from the floating-point pow.
 
 // Mode 1: value (0 to 1048575) to its binary-digit number; 1048575 gives 20 ones.
 // Mode 2: value (0 to 1048575) to its hexadecimal digits written as two-decimal-digit groups,
