@@ -31,6 +31,9 @@ constexpr std::string_view clearScreen = "\x1b[H\x1b[2J\x1b[3J";
 // handler reads it, so it changes only while those signals wait.
 std::array<char, 128> currentLine{};
 std::size_t currentLineLength = 0;
+// Asked once, at the start. Only a terminal gets the line again after a stop, or a final newline:
+// piped output holds the dialogue alone.
+bool outputIsTerminal = false;
 
 bool takesEscapes(const char *terminal) {
     return terminal != nullptr && *terminal != '\0' &&
@@ -99,16 +102,20 @@ void reportError(std::initializer_list<std::string_view> parts,
 }
 
 void showLineAgain() {
+    if (!outputIsTerminal) {
+        return;
+    }
     [[maybe_unused]] ssize_t ignored = write(STDOUT_FILENO, "\n", 1);
     ignored = write(STDOUT_FILENO, currentLine.data(), currentLineLength);
 }
 
 void consoleBegin() {
+    outputIsTerminal = isatty(STDOUT_FILENO) != 0;
     watchStops();
 }
 
 void consoleEnd() {
-    if (currentLineLength > 0 && isatty(STDOUT_FILENO) != 0) {
+    if (outputIsTerminal && currentLineLength > 0) {
         consoleWrite("\n");
     }
 }
@@ -133,7 +140,7 @@ void consoleClear() {
     if (isatty(STDIN_FILENO) != 0) {
         tcflush(STDIN_FILENO, TCIFLUSH);
     }
-    if (isatty(STDOUT_FILENO) != 0 && takesEscapes(std::getenv("TERM"))) {
+    if (outputIsTerminal && takesEscapes(std::getenv("TERM"))) {
         writeOutput(clearScreen, true);
     }
 }
