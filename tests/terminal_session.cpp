@@ -104,12 +104,10 @@ std::chrono::milliseconds left(SessionClock::time_point deadline) {
                     std::chrono::duration_cast<std::chrono::milliseconds>(remaining));
 }
 
-} // namespace
-
-bool awaitOutput(Session &session, std::string_view wanted, std::chrono::milliseconds timeout,
-                 std::size_t from) {
+template <typename Found>
+bool awaitUntil(Session &session, std::chrono::milliseconds timeout, Found found) {
     const auto deadline = SessionClock::now() + timeout;
-    while (session.output.find(wanted, from) == std::string::npos) {
+    while (!found()) {
         if (SessionClock::now() >= deadline || !readSome(session, left(deadline))) {
             return false;
         }
@@ -117,12 +115,48 @@ bool awaitOutput(Session &session, std::string_view wanted, std::chrono::millise
     return true;
 }
 
+} // namespace
+
+bool awaitOutput(Session &session, std::string_view wanted, std::chrono::milliseconds timeout,
+                 std::size_t from) {
+    return awaitUntil(session, timeout,
+                      [&] { return session.output.find(wanted, from) != std::string::npos; });
+}
+
+bool awaitShown(Session &session, std::string_view wanted, std::chrono::milliseconds timeout) {
+    return awaitUntil(session, timeout,
+                      [&] { return shownText(session.output).find(wanted) != std::string::npos; });
+}
+
+std::string shownText(std::string_view output) {
+    std::string shown;
+    for (std::size_t i = 0; i < output.size(); ++i) {
+        if (output.compare(i, 2, "\x1b[") != 0) {
+            shown += output[i];
+            continue;
+        }
+        std::size_t end = i + 2;
+        while (end < output.size() && (output[end] < '@' || output[end] > '~')) {
+            ++end;
+        }
+        if (end < output.size() && output[end] == 'C') {
+            const int count = std::atoi(std::string(output.substr(i + 2, end - i - 2)).c_str());
+            shown.append(static_cast<std::size_t>(std::max(count, 1)), ' ');
+        }
+        i = end;
+    }
+    return shown;
+}
+
 bool staysQuiet(Session &session, std::chrono::milliseconds length) {
     const std::size_t before = session.output.size();
     const auto deadline = SessionClock::now() + length;
     while (SessionClock::now() < deadline && readSome(session, left(deadline))) {
     }
-    return session.output.size() == before && !session.ended;
+    // Under Wine the terminal can stay open a while after the program has ended.
+    siginfo_t ended{};
+    waitid(P_PID, static_cast<id_t>(session.pid), &ended, WEXITED | WNOHANG | WNOWAIT);
+    return session.output.size() == before && !session.ended && ended.si_pid == 0;
 }
 
 void type(Session &session, std::string_view keys) {

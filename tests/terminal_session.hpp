@@ -47,7 +47,16 @@ bool awaitOutput(Session &session, std::string_view wanted,
                  std::chrono::milliseconds timeout = std::chrono::milliseconds{10000},
                  std::size_t from = 0);
 
-// True when nothing at all arrives for that long.
+// The text the screen shows, for consoles that draw with escape sequences of their own (Wine's
+// wraps every character in some, and moves the cursor for a blank): the sequences dropped, a
+// cursor move to the right as that many blanks.
+std::string shownText(std::string_view output);
+
+// awaitOutput for the shown text.
+bool awaitShown(Session &session, std::string_view wanted,
+                std::chrono::milliseconds timeout = std::chrono::milliseconds{10000});
+
+// True when nothing at all arrives for that long and the program is still running.
 bool staysQuiet(Session &session, std::chrono::milliseconds length);
 
 void type(Session &session, std::string_view keys);
