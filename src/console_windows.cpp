@@ -58,7 +58,13 @@ void consoleClear() {
     std::system("cls"); // NOLINT(cert-env33-c)
 }
 
+// Not every command processor's pause ignores keys typed before it began.
 void consolePause() {
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    DWORD mode = 0;
+    if (GetConsoleMode(input, &mode) != 0) {
+        FlushConsoleInputBuffer(input);
+    }
     std::system("pause"); // NOLINT(cert-env33-c)
 }
 
