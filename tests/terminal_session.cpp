@@ -181,6 +181,19 @@ int awaitEnd(Session &session, std::chrono::milliseconds timeout) {
     return -1;
 }
 
+bool awaitKeyAtATime(const Session &session, std::chrono::milliseconds timeout) {
+    const auto deadline = SessionClock::now() + timeout;
+    for (termios now{}; tcgetattr(session.terminal, &now) == 0; usleep(2000)) {
+        if ((now.c_lflag & ICANON) == 0) {
+            return true;
+        }
+        if (SessionClock::now() >= deadline) {
+            return false;
+        }
+    }
+    return false;
+}
+
 bool terminalRestored(const Session &session) {
     termios now{};
     tcgetattr(session.terminal, &now);

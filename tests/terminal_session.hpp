@@ -65,6 +65,11 @@ void type(Session &session, std::string_view keys);
 // when it does not end in time.
 int awaitEnd(Session &session, std::chrono::milliseconds timeout = std::chrono::milliseconds{5000});
 
+// Waits until the terminal hands over each key as it is typed, as Wine's console sets it only
+// once the program first reads: keys typed before that are lost.
+bool awaitKeyAtATime(const Session &session,
+                     std::chrono::milliseconds timeout = std::chrono::milliseconds{10000});
+
 // Whether the terminal settings are the ones the session started with.
 bool terminalRestored(const Session &session);
 
