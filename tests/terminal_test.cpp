@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -136,6 +137,29 @@ TEST_P(TerminalWithoutEscapes, GetsNoEscapeSequence) {
 INSTANTIATE_TEST_SUITE_P(Terminal, TerminalWithoutEscapes,
                          testing::Values(withEnvironment({"TERM=dumb"}),
                                          withEnvironment({}, {"TERM"})));
+
+// The Windows build on the console Wine gives it; the Windows build's tests run this, naming the
+// program in WINDOWS_PROGRAM.
+TEST(Wine, PauseIgnoresKeysTypedDuringTheAnnouncement) {
+    const char *program = std::getenv("WINDOWS_PROGRAM");
+    if (program == nullptr) {
+        GTEST_SKIP() << "WINDOWS_PROGRAM names no program";
+    }
+    SessionOptions options;
+    options.arguments = {"wine", program};
+    Session session = startSession(options);
+    ASSERT_TRUE(awaitShown(session, "Your Choice: ", 20s)) << shownText(session.output);
+    ASSERT_TRUE(awaitKeyAtATime(session));
+    type(session, "4\r");
+    ASSERT_TRUE(awaitShown(session, "You have chosen")) << shownText(session.output);
+    type(session, "typed ahead\rand more");
+    ASSERT_TRUE(awaitShown(session, "Coming soon !")) << shownText(session.output);
+    ASSERT_TRUE(awaitShown(session, "Press any key")) << shownText(session.output);
+    EXPECT_TRUE(staysQuiet(session, 500ms)) << "typed-ahead keys must not end the pause";
+    type(session, " ");
+    EXPECT_EQ(exitStatus(awaitEnd(session, 10s)), 0);
+    EXPECT_TRUE(terminalRestored(session));
+}
 
 // A shell runs the program and then reads a line: any byte of the key that the pause left
 // behind would show up in that line.
