@@ -32,7 +32,7 @@ struct TerminalFigures {
     double worstResultLatency = 0; // ms, Enter after the number to the result line
     long peakKilobytes = 0;
     long pipedPeakKilobytes = 0; // the program converting 10, input piped, output discarded
-    long bcPeakKilobytes = 0;    // bc doing the same
+    long bcPeakKilobytes = 0; // bc doing the same
 };
 
 double since(SessionClock::time_point from, SessionClock::time_point to) {
@@ -96,8 +96,8 @@ long pipedPeakKilobytes(const char *program, std::string_view input) {
 }
 
 void measurePipedPeaks(TerminalFigures &figures) {
-    figures.pipedPeakKilobytes = std::max(figures.pipedPeakKilobytes,
-                                          pipedPeakKilobytes(PROGRAM_PATH, "1\n10\n"));
+    figures.pipedPeakKilobytes =
+        std::max(figures.pipedPeakKilobytes, pipedPeakKilobytes(PROGRAM_PATH, "1\n10\n"));
     figures.bcPeakKilobytes =
         std::max(figures.bcPeakKilobytes, pipedPeakKilobytes("bc", "obase=2; 10\n"));
 }
