@@ -29,16 +29,12 @@ const std::vector<std::string> &fakeConsoleEvents() {
     return fake.events;
 }
 
-std::string joinedEvents(const std::vector<std::string> &events) {
+std::string fakeConsoleTranscript() {
     std::string text;
-    for (const auto &event : events) {
+    for (const auto &event : fake.events) {
         text += event;
     }
     return text;
-}
-
-std::string fakeConsoleTranscript() {
-    return joinedEvents(fake.events);
 }
 
 std::string fakeConsoleUnread() {

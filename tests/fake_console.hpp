@@ -16,7 +16,6 @@ const std::vector<std::string> &fakeConsoleEvents();
 
 // All events joined into one text.
 std::string fakeConsoleTranscript();
-std::string joinedEvents(const std::vector<std::string> &events);
 
 // What the program left unread of its input.
 std::string fakeConsoleUnread();

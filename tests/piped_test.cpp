@@ -35,9 +35,10 @@ std::string drain(int fd) {
     return text;
 }
 
-// Feeds the program its input, and then fillerBytes copies of filler, then the tail.
+// Feeds the program its input, then fillerBytes of filler, then the tail: streamed, for the child
+// that fork makes to start from a small test process.
 PipedRun runPiped(const std::string &input, Output output, std::size_t fillerBytes = 0,
-                  char filler = '9', const std::string &tail = {}) {
+                  char filler = ' ', const std::string &tail = {}) {
     int in[2], out[2], err[2];
     EXPECT_EQ(pipe(in), 0);
     EXPECT_EQ(pipe(out), 0);
@@ -65,7 +66,7 @@ PipedRun runPiped(const std::string &input, Output output, std::size_t fillerByt
         close(out[0]);
     }
     // The program writes far less than a pipe holds, so feeding it first cannot deadlock; it
-    // may end before taking everything, which only fails these writes.
+    // may end before taking everything, which only fails the write.
     signal(SIGPIPE, SIG_IGN);
     const std::string chunk(65536, filler);
     bool open = write(in[1], input.data(), input.size()) >= 0;
@@ -112,7 +113,6 @@ TEST(Piped, ClosedPipeEndsTheRunBySigpipe) {
 
 const std::string decimalLimit = "Too high, limit is 1048575 (integer overflow)\nexiting...";
 const std::string pausePrompt = "Press any key to continue . . . \n";
-constexpr std::size_t hundredMegabytes = std::size_t{100} << 20;
 
 struct HostileInput {
     std::string what;
@@ -126,6 +126,8 @@ struct HostileInput {
 
 class HostileInputTest : public testing::TestWithParam<HostileInput> {};
 
+// A reader that wrapped would refuse a hundred megabytes of nines too: the unit tests see to the
+// values, this to a clear answer in constant memory, whatever the bytes.
 TEST_P(HostileInputTest, GetsAClearAnswerInLittleMemory) {
     const HostileInput &c = GetParam();
     const PipedRun run = runPiped(c.input, Output::pipe, c.fillerBytes, c.filler, c.tail);
@@ -137,12 +139,8 @@ TEST_P(HostileInputTest, GetsAClearAnswerInLittleMemory) {
     }
 }
 
-void PrintTo(const HostileInput &c, std::ostream *out) {
-    *out << c.what;
-}
+constexpr std::size_t hundredMegabytes = std::size_t{100} << 20;
 
-// A reader that wrapped would still refuse the hundred megabytes of nines: the unit tests see to
-// the values, these rows to the answer and the memory.
 INSTANTIATE_TEST_SUITE_P(
     Piped, HostileInputTest,
     testing::Values(HostileInput{"DigitsAtTheNumberPrompt", "1\n", hundredMegabytes, '9', "\n",

@@ -24,14 +24,6 @@ pid_t startProgram(const SessionOptions &options, const std::function<void()> &c
         return pid;
     }
     connect();
-    if (!options.outputFile.empty()) {
-        dup2(open(options.outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);
-    }
-    if (options.outputFileLimit > 0) {
-        const rlimit limit{static_cast<rlim_t>(options.outputFileLimit),
-                           static_cast<rlim_t>(options.outputFileLimit)};
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
     const std::string directory =
         options.workingDirectory.empty() ? SOURCE_DIR : options.workingDirectory;
     if (chdir(directory.c_str()) != 0) {
@@ -135,15 +127,11 @@ std::string shownText(std::string_view output) {
             shown += output[i];
             continue;
         }
-        std::size_t end = i + 2;
-        while (end < output.size() && (output[end] < '@' || output[end] > '~')) {
-            ++end;
+        for (i += 2; i < output.size() && (output[i] < '@' || output[i] > '~'); ++i) {
         }
-        if (end < output.size() && output[end] == 'C') {
-            const int count = std::atoi(std::string(output.substr(i + 2, end - i - 2)).c_str());
-            shown.append(static_cast<std::size_t>(std::max(count, 1)), ' ');
+        if (i < output.size() && output[i] == 'C') {
+            shown += ' ';
         }
-        i = end;
     }
     return shown;
 }
@@ -211,10 +199,10 @@ bool endsWith(std::string_view text, std::string_view ending) {
     return text.size() >= ending.size() && text.substr(text.size() - ending.size()) == ending;
 }
 
-std::vector<SessionClock::time_point> bannerMarkArrivals(const Session &session) {
+std::vector<SessionClock::time_point> bannerMarkArrivals(const Session &session, std::size_t from) {
     std::vector<SessionClock::time_point> marks;
-    const std::size_t bannerLine = std::min<std::size_t>(60, session.output.size());
-    for (std::size_t i = 0; i < bannerLine; ++i) {
+    const std::size_t bannerLine = std::min<std::size_t>(from + 60, session.output.size());
+    for (std::size_t i = from; i < bannerLine; ++i) {
         if (session.output[i] == '#') {
             marks.push_back(session.arrivals[i]);
         }

@@ -49,7 +49,7 @@ bool awaitOutput(Session &session, std::string_view wanted,
 
 // The text the screen shows, for consoles that draw with escape sequences of their own (Wine's
 // wraps every character in some, and moves the cursor for a blank): the sequences dropped, a
-// cursor move to the right as that many blanks.
+// cursor move to the right as a blank.
 std::string shownText(std::string_view output);
 
 // awaitOutput for the shown text.
@@ -78,8 +78,9 @@ int exitStatus(int waitStatus);
 
 bool endsWith(std::string_view text, std::string_view ending);
 
-// When each of the banner's 42 marks arrived.
-std::vector<SessionClock::time_point> bannerMarkArrivals(const Session &session);
+// When each of the 42 marks of the banner line that starts at from arrived.
+std::vector<SessionClock::time_point> bannerMarkArrivals(const Session &session,
+                                                         std::size_t from = 0);
 
 // The text as the terminal shows it: every \n becomes \r\n.
 std::string onTerminal(std::string_view text);
