@@ -168,6 +168,7 @@ TEST(Terminal, PauseTakesAWholeArrowKeyAndRestoresTheTerminal) {
 }
 
 struct PauseSignal {
+    const char *name;
     int signal;
     const char *key; // typed at the terminal; nullptr: sent with kill
     bool ignoredAtStart; // as under nohup: it stays ignored, and the pause waits on
@@ -197,16 +198,17 @@ TEST_P(SignalAtThePause, RestoresTheTerminalAndEndsByThatSignal) {
     EXPECT_TRUE(terminalRestored(session));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Terminal, SignalAtThePause,
-    testing::Values(PauseSignal{SIGINT, "\x03", false}, PauseSignal{SIGQUIT, "\x1c", false},
-                    PauseSignal{SIGTERM, nullptr, false}, PauseSignal{SIGHUP, nullptr, false},
-                    PauseSignal{SIGPIPE, nullptr, false}, PauseSignal{SIGTERM, nullptr, true},
-                    PauseSignal{SIGHUP, nullptr, true}),
-    [](const testing::TestParamInfo<PauseSignal> &info) {
-        return std::string(info.param.ignoredAtStart ? "Ignored" : "") +
-               sigabbrev_np(info.param.signal);
-    });
+INSTANTIATE_TEST_SUITE_P(Terminal, SignalAtThePause,
+                         testing::Values(PauseSignal{"CtrlC", SIGINT, "\x03", false},
+                                         PauseSignal{"CtrlBackslash", SIGQUIT, "\x1c", false},
+                                         PauseSignal{"Term", SIGTERM, nullptr, false},
+                                         PauseSignal{"Hup", SIGHUP, nullptr, false},
+                                         PauseSignal{"Pipe", SIGPIPE, nullptr, false},
+                                         PauseSignal{"IgnoredTerm", SIGTERM, nullptr, true},
+                                         PauseSignal{"IgnoredHup", SIGHUP, nullptr, true}),
+                         [](const testing::TestParamInfo<PauseSignal> &info) {
+                             return info.param.name;
+                         });
 
 // The pause's prompt is written once the terminal waits for a key: when that write fails, the
 // terminal still gets its settings back.
