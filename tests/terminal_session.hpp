@@ -30,7 +30,7 @@ struct SessionOptions {
 pid_t startProgram(const SessionOptions &options, const std::function<void()> &connect);
 
 struct Session {
-    int terminal = -1; // the master side
+    int terminal = -1; // the master side, or the read end of a pipe
     pid_t pid = -1;
     termios initialSettings{};
     std::string output; // with the terminal's \r\n line ends

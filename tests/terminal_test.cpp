@@ -114,8 +114,7 @@ TEST(Terminal, ConvertsWhatIsTypedAfterTheClearAndWaitsForAFreshKey) {
 
     type(session, "10\rtyped ahead");
     ASSERT_TRUE(awaitOutput(session, pausePrompt)) << session.output;
-    EXPECT_NE(session.output.find("Number Converted: 1010\r\n\r\n"), std::string::npos)
-        << session.output;
+    EXPECT_TRUE(awaitOutput(session, "Number Converted: 1010\r\n\r\n")) << session.output;
     EXPECT_TRUE(staysQuiet(session, 400ms)) << "the pause waits for a key";
     type(session, "k");
     EXPECT_EQ(exitStatus(awaitEnd(session)), 0);
@@ -154,7 +153,7 @@ TEST(Terminal, PauseTakesAWholeArrowKeyAndRestoresTheTerminal) {
                          "IFS= read -r rest; echo \"rest=[$rest]\"";
     Session session = startSession(underShell(script));
     answerUpToThePause(session, "2\r", "255\r");
-    EXPECT_TRUE(session.output.find("Number Converted: 1515\r\n") != std::string::npos);
+    EXPECT_TRUE(awaitOutput(session, "Number Converted: 1515\r\n")) << session.output;
     // A byte at a time, as a slow line brings it.
     for (const char *byte : {"\x1b", "[", "A"}) {
         type(session, byte);
@@ -163,7 +162,7 @@ TEST(Terminal, PauseTakesAWholeArrowKeyAndRestoresTheTerminal) {
     ASSERT_TRUE(awaitOutput(session, "status=0\r\n")) << session.output;
     type(session, "\r");
     EXPECT_TRUE(awaitOutput(session, "rest=[]")) << session.output;
-    EXPECT_TRUE(session.output.find("restored\r\nstatus=0") != std::string::npos) << session.output;
+    EXPECT_TRUE(awaitOutput(session, "restored\r\nstatus=0")) << session.output;
     awaitEnd(session);
 }
 
@@ -224,8 +223,7 @@ TEST(Terminal, WriteErrorAtThePauseRestoresTheTerminal) {
     Session session = startSession(options);
     type(session, "1 10\r");
     EXPECT_EQ(exitStatus(awaitEnd(session, 10000ms)), 1);
-    EXPECT_NE(session.output.find("binary-converter: write error: File too large"),
-              std::string::npos)
+    EXPECT_TRUE(awaitOutput(session, "binary-converter: write error: File too large"))
         << session.output;
     EXPECT_TRUE(terminalRestored(session));
 }
