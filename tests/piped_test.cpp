@@ -103,6 +103,10 @@ struct HostileInput {
     int status;
 };
 
+void PrintTo(const HostileInput &c, std::ostream *out) {
+    *out << c.what;
+}
+
 class HostileInputTest : public testing::TestWithParam<HostileInput> {};
 
 // A reader that wrapped would refuse a hundred megabytes of nines too: the unit tests see to the
