@@ -150,9 +150,7 @@ void leavePause() {
     pauseWaiting = 0;
     restoreTerminal();
     for (const int signal : endSignals) {
-        if (!isIgnored(signal)) {
-            handle(signal, SIG_DFL);
-        }
+        handleUnlessIgnored(signal, SIG_DFL);
     }
 }
 

@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/wait.h>

@@ -21,8 +21,6 @@ struct SessionOptions {
     std::vector<std::string> setEnvironment; // NAME=value; TERM is xterm unless set or unset
     std::vector<std::string> unsetEnvironment;
     std::vector<int> ignoredSignals; // ignored from the start, as a shell's nohup does
-    std::string outputFile; // standard output to this file instead
-    long outputFileLimit = 0; // bytes the program may write to it; 0: no limit
 };
 
 // Starts the program as the options say in a child process, once connect has given the child its
