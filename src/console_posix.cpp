@@ -1,4 +1,4 @@
-// The console on a POSIX terminal: output, clearing and sleeping.
+// The console on a POSIX terminal: output, clearing, the clock and sleeping.
 //
 // Escape sequences written, only when standard output is a terminal that can take them:
 //   ESC [ H    cursor to the top left corner
@@ -9,6 +9,7 @@
 #include "console_posix.hpp"
 
 #include "console.hpp"
+#include "console_platform.hpp"
 
 #include <algorithm>
 #include <array>
@@ -16,10 +17,9 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string_view>
-#include <thread>
 
-#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -27,8 +27,8 @@ namespace {
 constexpr std::array<std::string_view, 3> terminalsWithoutEscapes{"dumb", "cons25", "emacs"};
 constexpr std::string_view clearScreen = "\x1b[H\x1b[2J\x1b[3J";
 
-// The line the cursor is on, as far as the program wrote it: shown again after a stop. A signal
-// handler reads it, so it changes only while those signals wait.
+// The line the cursor is on, as far as the program wrote it: shown again after a stop, and ended
+// before the program ends. Signal handlers read it, so it changes only while they wait.
 std::array<char, 128> currentLine{};
 std::size_t currentLineLength = 0;
 // Asked once, at the start. Only a terminal gets the line again after a stop, or a final newline:
@@ -49,10 +49,7 @@ void writeAll(std::string_view text) {
             continue;
         }
         if (written <= 0) {
-            const int error = written < 0 ? errno : EIO;
-            restoreTerminal();
-            reportError({"write error: ", std::strerror(error)});
-            _exit(1);
+            consoleFail("write error: ", written < 0 ? errno : EIO);
         }
         text.remove_prefix(static_cast<std::size_t>(written));
     }
@@ -68,7 +65,8 @@ void remember(std::string_view text) {
         text.copy(currentLine.data() + currentLineLength, currentLine.size() - currentLineLength);
 }
 
-// Writes text and notes where the cursor is, with stop and continue held back meanwhile.
+// Notes where the cursor will be, with every signal held back, then writes text, with stop and
+// continue held back: a handler finds the line as it stands once the write is done.
 void writeOutput(std::string_view text, bool startsAFreshScreen) {
     sigset_t stops;
     sigemptyset(&stops);
@@ -76,12 +74,29 @@ void writeOutput(std::string_view text, bool startsAFreshScreen) {
     sigaddset(&stops, SIGCONT);
     sigset_t before;
     sigprocmask(SIG_BLOCK, &stops, &before);
-    writeAll(text);
+    sigset_t all;
+    sigfillset(&all);
+    sigset_t whileWriting;
+    sigprocmask(SIG_BLOCK, &all, &whileWriting);
     if (startsAFreshScreen) {
         currentLineLength = 0;
     } else {
         remember(text);
     }
+    sigprocmask(SIG_SETMASK, &whileWriting, nullptr);
+    writeAll(text);
+    sigprocmask(SIG_SETMASK, &before, nullptr);
+}
+
+// Writes to the terminal even from the background, where with `stty tostop` a write would
+// otherwise stop the program inside a signal handler.
+void writeToTerminal(const char *text, std::size_t length) {
+    sigset_t terminalOutput;
+    sigemptyset(&terminalOutput);
+    sigaddset(&terminalOutput, SIGTTOU);
+    sigset_t before;
+    sigprocmask(SIG_BLOCK, &terminalOutput, &before);
+    [[maybe_unused]] const ssize_t ignored = write(STDOUT_FILENO, text, length);
     sigprocmask(SIG_SETMASK, &before, nullptr);
 }
 
@@ -102,19 +117,33 @@ void reportError(std::initializer_list<std::string_view> parts,
 }
 
 void showLineAgain() {
-    if (!outputIsTerminal) {
-        return;
+    if (outputIsTerminal) {
+        writeToTerminal("\n", 1);
+        writeToTerminal(currentLine.data(), currentLineLength);
     }
-    [[maybe_unused]] ssize_t ignored = write(STDOUT_FILENO, "\n", 1);
-    ignored = write(STDOUT_FILENO, currentLine.data(), currentLineLength);
+}
+
+void endLine() {
+    if (outputIsTerminal && currentLineLength > 0) {
+        currentLineLength = 0;
+        writeToTerminal("\n", 1);
+    }
+}
+
+void consoleFail(std::string_view what, int error) {
+    restoreTerminal();
+    endLine();
+    reportError({what, std::strerror(error)});
+    _exit(1);
 }
 
 void consoleBegin() {
     outputIsTerminal = isatty(STDOUT_FILENO) != 0;
-    watchStops();
+    watchTerminal();
 }
 
 void consoleEnd() {
+    restoreTerminal();
     if (outputIsTerminal && currentLineLength > 0) {
         consoleWrite("\n");
     }
@@ -124,22 +153,30 @@ void consoleWrite(std::string_view text) {
     writeOutput(text, false);
 }
 
+ConsoleClock::time_point ConsoleClock::now() noexcept {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return time_point{std::chrono::seconds{now.tv_sec} + std::chrono::nanoseconds{now.tv_nsec}};
+}
+
 ConsoleClock::time_point consoleNow() {
     noteRunning();
-    return ConsoleClock::now() - std::chrono::duration_cast<ConsoleClock::duration>(timeStopped());
+    return ConsoleClock::now() - timeStopped();
 }
 
 // Sleeps again after a stop: the deadline is on the console's clock, which did not move meanwhile.
 void consoleSleepUntil(ConsoleClock::time_point deadline) {
     for (auto now = consoleNow(); now < deadline; now = consoleNow()) {
-        std::this_thread::sleep_for(deadline - now);
+        const auto left = deadline - now;
+        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(left);
+        const timespec length{static_cast<std::time_t>(seconds.count()),
+                              static_cast<long>((left - seconds).count())};
+        nanosleep(&length, nullptr);
     }
 }
 
 void consoleClear() {
-    if (isatty(STDIN_FILENO) != 0) {
-        tcflush(STDIN_FILENO, TCIFLUSH);
-    }
+    dropHiddenKeys();
     if (outputIsTerminal && takesEscapes(std::getenv("TERM"))) {
         writeOutput(clearScreen, true);
     }

@@ -1,7 +1,7 @@
 #pragma once
 
 // What the POSIX console's files share. Every function here is safe to call from a signal
-// handler, except watchStops.
+// handler, except watchTerminal.
 
 #include <chrono>
 #include <initializer_list>
@@ -14,12 +14,19 @@ void reportError(std::initializer_list<std::string_view> parts,
                  std::initializer_list<std::string_view> more = {});
 // Writes the line the cursor was on when the program stopped again, on a fresh line.
 void showLineAgain();
+// Ends the line the cursor is on, if the output is a terminal and the line holds anything, so
+// that whatever comes next starts on a line of its own. Write errors are ignored.
+void endLine();
 
 // The terminal and its signals (terminal_posix.cpp).
-// From the first output on: Ctrl-Z or any other stop, and SIGCONT after it.
-void watchStops();
-// Gives the terminal back the settings it had before the pause; does nothing outside it.
+// Takes the terminal for the run, before the first output: its settings, and the signals that
+// end, stop and continue the program.
+void watchTerminal();
+// Gives the terminal back the settings the program found; does nothing when it has none of its
+// own there.
 void restoreTerminal();
+// Throws away the keys typed ahead and shows the keys typed from now on again.
+void dropHiddenKeys();
 // How long the program has been stopped, all stops together.
 std::chrono::nanoseconds timeStopped();
 // Notes that the program runs now: a stop that could not be seen starting is counted from here.

@@ -2,6 +2,7 @@
 // kernel's Sleep keeps the pauses.
 
 #include "console.hpp"
+#include "console_platform.hpp"
 
 #include <cerrno>
 #include <cstdio>
@@ -18,26 +19,69 @@
 
 namespace {
 
-[[noreturn]] void failWrite(int error) {
-    std::fputs("binary-converter: write error: ", stderr);
+// NOLINTNEXTLINE(modernize-raw-string-literal)
+constexpr const char *imagePath = ".\\ressources\\pic\\picture\\meme.jpg";
+
+// The C runtime calls a pipe whose reader has gone an invalid argument.
+int writeError() {
+    const DWORD system = GetLastError();
+    if (system == ERROR_NO_DATA || system == ERROR_BROKEN_PIPE) {
+        return EPIPE;
+    }
+    return errno != 0 ? errno : EIO;
+}
+
+// Why the image cannot be handed to the command processor, or 0 when it can.
+int imageMissing() {
+    const DWORD attributes = GetFileAttributesA(imagePath);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return GetLastError() == ERROR_ACCESS_DENIED ? EACCES : ENOENT;
+    }
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EISDIR : 0;
+}
+
+} // namespace
+
+void consoleFail(std::string_view what, int error) {
+    std::fputs("binary-converter: ", stderr);
+    std::fwrite(what.data(), 1, what.size(), stderr);
     std::fputs(std::strerror(error), stderr);
     std::fputs("\n", stderr);
     std::_Exit(1);
 }
 
-} // namespace
-
-// The command processor starts its prompt on a fresh line itself.
 void consoleBegin() {}
-void consoleEnd() {}
+
+// The shell's prompt starts on a line of its own, after a last line that has no newline.
+void consoleEnd() {
+    CONSOLE_SCREEN_BUFFER_INFO screen{};
+    if (GetConsoleScreenBufferInfo(GetStdHandle(STD_OUTPUT_HANDLE), &screen) != 0 &&
+        screen.dwCursorPosition.X != 0) {
+        consoleWrite("\n");
+    }
+}
 
 // Flushed at every call: nothing waits in a buffer for a newline.
 void consoleWrite(std::string_view text) {
     errno = 0;
+    SetLastError(ERROR_SUCCESS);
     if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() ||
         std::fflush(stdout) != 0) {
-        failWrite(errno != 0 ? errno : EIO);
+        consoleFail("write error: ", writeError());
     }
+}
+
+ConsoleClock::time_point ConsoleClock::now() noexcept {
+    LARGE_INTEGER counter{};
+    LARGE_INTEGER frequency{};
+    QueryPerformanceCounter(&counter);
+    QueryPerformanceFrequency(&frequency);
+    // In two parts, so that the product cannot overflow.
+    const long long perSecond = frequency.QuadPart;
+    const long long seconds = counter.QuadPart / perSecond;
+    const long long rest = counter.QuadPart % perSecond;
+    return time_point{std::chrono::seconds{seconds} +
+                      std::chrono::nanoseconds{rest * 1000000000 / perSecond}};
 }
 
 ConsoleClock::time_point consoleNow() {
@@ -52,6 +96,9 @@ void consoleSleepUntil(ConsoleClock::time_point deadline) {
         Sleep(static_cast<DWORD>(left.count()));
     }
 }
+
+// The console shows keys typed ahead only once a read takes them.
+void consoleHideKeys() {}
 
 // These three are what the command processor is for here, with fixed command lines.
 void consoleClear() {
@@ -68,7 +115,14 @@ void consolePause() {
     std::system("pause"); // NOLINT(cert-env33-c)
 }
 
+// Given a name that is not a file, the command processor looks for a program of that name with
+// .com, .exe, .bat or .cmd added, and runs it: the line goes to it only for the image itself.
 void consoleOpenImage() {
-    // NOLINTNEXTLINE(cert-env33-c,modernize-raw-string-literal)
-    std::system(".\\ressources\\pic\\picture\\meme.jpg");
+    const int missing = imageMissing();
+    if (missing != 0) {
+        std::fprintf(stderr, "binary-converter: cannot open %s: %s\n", imagePath,
+                     std::strerror(missing));
+        return;
+    }
+    std::system(imagePath); // NOLINT(cert-env33-c)
 }

@@ -68,8 +68,10 @@ void waitFor(milliseconds length) {
     consoleSleepUntil(consoleNow() + length);
 }
 
+// Keys typed while the announcement stands are thrown away by the clear, and not shown meanwhile.
 void announce(std::string_view announcement) {
     consoleWrite(announcement);
+    consoleHideKeys();
     waitFor(announcementPause);
     consoleClear();
 }

@@ -1,14 +1,26 @@
-// The pause on a POSIX terminal, and the terminal state and signals around it.
+// The terminal on POSIX: its settings at each stage of the dialogue, the pause, and the signals
+// around them.
 //
-// The pause puts the terminal in key-at-a-time mode (no line editing, no echo, signals still on)
-// and every way out of it restores the saved settings: the normal return, a write error, and the
-// signals that end or stop the process.
+// The program changes the terminal's settings only as a stage needs, and only while it is in the
+// foreground: from the background the terminal is the shell's. Each stage's settings are made
+// from the ones the program found:
+//   line   as found, with a carriage return read as a newline: Enter ends a line, whatever
+//          another program left the terminal sending for it (stty raw, stty -icrnl);
+//   quiet  line without echo, while an announcement stands: keys typed then are neither shown
+//          nor kept;
+//   key    quiet, a key at a time, for the pause.
+// Every way out gives back the settings found: the normal end, a write or read error, and the
+// signals that end or stop the program. Giving them back never stops the program, even from the
+// background, where changing them would.
 //
 // A stop, at any stage, is made invisible to the dialogue: while stopped the terminal has its
-// own settings back, and on SIGCONT the pause's mode returns, the line the program was on is
-// shown again, and the time spent stopped is taken off the console's clock. Ctrl-Z is seen
-// starting; a stop that cannot be caught (SIGSTOP) is counted from the last time the program was
-// known to run, so a wait it interrupts is never cut short.
+// own settings back, and once the program is continued in the foreground the stage's settings
+// return, looked at afresh, and the line the program was on is shown again; continued in the
+// background, it waits for fg, which its next read of the terminal brings (SIGTTIN). The time
+// spent stopped is taken off the console's clock. Ctrl-Z is seen starting; a stop that cannot be
+// caught (SIGSTOP) is counted from the last time the program was known to run, so a wait it
+// interrupts is never cut short. Where no shell can continue the program (its process group is
+// orphaned, as under `xterm -e`), the system discards Ctrl-Z, and the stage goes on as it was.
 
 #include "console_posix.hpp"
 
@@ -29,28 +41,65 @@ namespace {
 constexpr unsigned char escapeKey = 0x1b;
 constexpr int keySequenceGapMs = 50;
 
+enum Stage : sig_atomic_t { lineStage, quietStage, keyStage };
+
 // The state that the signal handlers share with the rest of the program.
-termios savedTerminal;
-termios keyTerminal;
-volatile sig_atomic_t terminalInKeyMode = 0;
-volatile sig_atomic_t pauseWaiting = 0;
+bool inputIsTerminal = false; // asked once, before any handler is installed
+termios foundSettings; // valid while terminalChanged
+volatile sig_atomic_t terminalChanged = 0;
+volatile sig_atomic_t stage = lineStage;
 std::atomic<std::int64_t> stoppedNanoseconds{0};
 std::atomic<std::int64_t> runningAtNanoseconds{0};
 static_assert(std::atomic<std::int64_t>::is_always_lock_free, "read from signal handlers");
 
-// The signals that end the program while the terminal is in key mode; SIGPIPE among them, for a
-// prompt written to a pipe whose reader has gone.
+// The signals that end the program: each gives the terminal back first, and on a terminal ends
+// the line. SIGPIPE among them, for a prompt written to a pipe whose reader has gone.
 constexpr std::array endSignals{SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
 
 std::int64_t nanosecondsNow() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               ConsoleClock::now().time_since_epoch())
-        .count();
+    return ConsoleClock::now().time_since_epoch().count();
 }
 
-void enterKeyMode() {
-    terminalInKeyMode = 1;
-    tcsetattr(STDIN_FILENO, TCSAFLUSH, &keyTerminal);
+// A terminal that is not the controlling one has no foreground to keep to.
+bool inForeground(int terminal) {
+    const pid_t owner = tcgetpgrp(terminal);
+    return owner < 0 || owner == getpgrp();
+}
+
+termios settingsFor(Stage wanted) {
+    termios settings = foundSettings;
+    settings.c_iflag |= ICRNL;
+    settings.c_iflag &= ~static_cast<tcflag_t>(IGNCR);
+    if (wanted != lineStage) {
+        settings.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    }
+    if (wanted == keyStage) {
+        settings.c_lflag &= ~static_cast<tcflag_t>(ICANON);
+        settings.c_cc[VMIN] = 1;
+        settings.c_cc[VTIME] = 0;
+    }
+    return settings;
+}
+
+// Gives the terminal the current stage's settings, in the foreground. TCSAFLUSH throws away the
+// keys typed ahead as well.
+void applyStage(int when) {
+    if (!inputIsTerminal || !inForeground(STDIN_FILENO)) {
+        return;
+    }
+    if (terminalChanged == 0) {
+        if (tcgetattr(STDIN_FILENO, &foundSettings) != 0) {
+            return;
+        }
+        terminalChanged = 1;
+    }
+    const termios settings = settingsFor(static_cast<Stage>(stage));
+    tcsetattr(STDIN_FILENO, when, &settings);
+}
+
+void enterStage(Stage next, int when) {
+    stage = next;
+    applyStage(when);
 }
 
 void handle(int signal, void (*handler)(int)) {
@@ -86,6 +135,10 @@ void raiseByDefault(int signal) {
 
 extern "C" void endBySignal(int signal) {
     restoreTerminal();
+    // After Ctrl-C the shell starts a line of its own.
+    if (signal != SIGINT) {
+        endLine();
+    }
     raiseByDefault(signal);
 }
 
@@ -94,8 +147,9 @@ extern "C" void stopBySignal(int signal) {
     runningAtNanoseconds = nanosecondsNow();
     restoreTerminal();
     raiseByDefault(signal);
-    // Continued; resumeAfterStop has already run.
+    // Continued (resumeAfterStop has run), or the stop was discarded.
     handle(signal, stopBySignal);
+    applyStage(TCSANOW);
     errno = savedErrno;
 }
 
@@ -103,10 +157,10 @@ extern "C" void resumeAfterStop(int /*signal*/) {
     const int savedErrno = errno;
     const std::int64_t now = nanosecondsNow();
     stoppedNanoseconds += now - runningAtNanoseconds.exchange(now);
-    if (pauseWaiting != 0) {
-        enterKeyMode();
+    applyStage(TCSAFLUSH);
+    if (inForeground(STDOUT_FILENO)) {
+        showLineAgain();
     }
-    showLineAgain();
     errno = savedErrno;
 }
 
@@ -128,46 +182,36 @@ void takeOneKey() {
     }
 }
 
-// Puts the terminal in key-at-a-time mode; false when stdin is no terminal to wait on.
-bool enterPause() {
-    if (isatty(STDIN_FILENO) == 0 || tcgetattr(STDIN_FILENO, &savedTerminal) != 0) {
-        return false;
+} // namespace
+
+// Async-signal-safe and idempotent. Keys typed while they were hidden are for nobody: they go.
+void restoreTerminal() {
+    if (terminalChanged == 0) {
+        return;
     }
-    keyTerminal = savedTerminal;
-    keyTerminal.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
-    keyTerminal.c_cc[VMIN] = 1;
-    keyTerminal.c_cc[VTIME] = 0;
+    sigset_t terminalOutput;
+    sigemptyset(&terminalOutput);
+    sigaddset(&terminalOutput, SIGTTOU);
+    sigset_t before;
+    sigprocmask(SIG_BLOCK, &terminalOutput, &before);
+    tcsetattr(STDIN_FILENO, stage == lineStage ? TCSANOW : TCSAFLUSH, &foundSettings);
+    terminalChanged = 0;
+    sigprocmask(SIG_SETMASK, &before, nullptr);
+}
+
+void watchTerminal() {
+    inputIsTerminal = isatty(STDIN_FILENO) != 0;
+    noteRunning();
     for (const int signal : endSignals) {
         handleUnlessIgnored(signal, endBySignal);
     }
-    pauseWaiting = 1;
-    // Entering with TCSAFLUSH throws away whatever was typed before the pause began.
-    enterKeyMode();
-    return true;
-}
-
-void leavePause() {
-    pauseWaiting = 0;
-    restoreTerminal();
-    for (const int signal : endSignals) {
-        handleUnlessIgnored(signal, SIG_DFL);
-    }
-}
-
-} // namespace
-
-// Async-signal-safe and idempotent.
-void restoreTerminal() {
-    if (terminalInKeyMode != 0) {
-        tcsetattr(STDIN_FILENO, TCSAFLUSH, &savedTerminal);
-        terminalInKeyMode = 0;
-    }
-}
-
-void watchStops() {
-    noteRunning();
     handleUnlessIgnored(SIGTSTP, stopBySignal);
     handleUnlessIgnored(SIGCONT, resumeAfterStop);
+    applyStage(TCSANOW);
+}
+
+void dropHiddenKeys() {
+    enterStage(lineStage, TCSAFLUSH);
 }
 
 std::chrono::nanoseconds timeStopped() {
@@ -178,14 +222,21 @@ void noteRunning() {
     runningAtNanoseconds = nanosecondsNow();
 }
 
+void consoleHideKeys() {
+    enterStage(quietStage, TCSANOW);
+}
+
 // The prompt comes once the terminal is ready, so a key pressed after it appears is never taken
-// for one typed before.
+// for one typed before; the keys typed before are thrown away. From the background the read
+// stops the program until fg, which brings the pause's settings.
 void consolePause() {
-    const bool waiting = enterPause();
+    if (inputIsTerminal) {
+        enterStage(keyStage, TCSAFLUSH);
+    }
     consoleWrite("Press any key to continue . . . ");
-    if (waiting) {
+    if (inputIsTerminal) {
         takeOneKey();
-        leavePause();
+        enterStage(lineStage, TCSAFLUSH);
     }
     consoleWrite("\n");
 }

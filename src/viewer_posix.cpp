@@ -29,7 +29,11 @@ constexpr const char *viewerProgram = "xdg-open";
 constexpr bool viewerNeedsDesktopSession = true;
 #endif
 constexpr const char *imagePath = "./ressources/pic/picture/meme.jpg";
+// Where an installation puts the image, from the folder that holds the program (CMake says).
+constexpr std::string_view installedImage = INSTALLED_IMAGE;
 constexpr std::chrono::seconds viewerWait{2};
+
+using Path = std::array<char, 4096>;
 
 bool isSet(const char *name) {
     const char *value = std::getenv(name);
@@ -39,6 +43,22 @@ bool isSet(const char *name) {
 // One line naming the image and why it is not shown.
 void reportImage(std::initializer_list<std::string_view> reason) {
     reportError({"cannot open ", imagePath, ": "}, reason);
+}
+
+// The image installed with the program, found from the program's own path where the system
+// tells it (Linux); false when there is none.
+bool findInstalledImage(Path &path) {
+    const ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
+    if (length <= 0 || static_cast<std::size_t>(length) >= path.size()) {
+        return false;
+    }
+    const std::string_view program(path.data(), static_cast<std::size_t>(length));
+    const std::size_t folder = program.rfind('/') + 1;
+    if (folder + installedImage.size() >= path.size()) {
+        return false;
+    }
+    path[folder + installedImage.copy(path.data() + folder, installedImage.size())] = '\0';
+    return access(path.data(), R_OK) == 0;
 }
 
 // Gives the viewer a moment to fail; one that stays open is left to run.
@@ -62,25 +82,39 @@ void awaitViewer(pid_t viewer) {
 
 } // namespace
 
+// The image relative to the current directory, or else the one installed with the program.
 void consoleOpenImage() {
     if (viewerNeedsDesktopSession && !isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY")) {
         reportImage({"no desktop session (neither DISPLAY nor WAYLAND_DISPLAY is set)"});
         return;
     }
+    Path installed{};
+    const char *image = imagePath;
     if (access(imagePath, R_OK) != 0) {
-        reportImage({std::strerror(errno)});
-        return;
+        const int whyNot = errno;
+        if (!findInstalledImage(installed)) {
+            reportImage({std::strerror(whyNot)});
+            return;
+        }
+        image = installed.data();
     }
     posix_spawn_file_actions_t quiet;
     posix_spawn_file_actions_init(&quiet);
     posix_spawn_file_actions_addopen(&quiet, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&quiet, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    std::array<char *, 3> arguments{const_cast<char *>(viewerProgram),
-                                    const_cast<char *>(imagePath), nullptr};
+    // A process group of its own: Ctrl-C or Ctrl-Z at the pause is for the program, not for the
+    // viewer, which stays open.
+    posix_spawnattr_t ownGroup;
+    posix_spawnattr_init(&ownGroup);
+    posix_spawnattr_setflags(&ownGroup, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&ownGroup, 0);
+    std::array<char *, 3> arguments{const_cast<char *>(viewerProgram), const_cast<char *>(image),
+                                    nullptr};
     pid_t viewer = 0;
     const int error =
-        posix_spawnp(&viewer, viewerProgram, &quiet, nullptr, arguments.data(), environ);
+        posix_spawnp(&viewer, viewerProgram, &quiet, &ownGroup, arguments.data(), environ);
+    posix_spawnattr_destroy(&ownGroup);
     posix_spawn_file_actions_destroy(&quiet);
     if (error != 0) {
         reportImage({"cannot start the viewer ", viewerProgram, ": ", std::strerror(error)});

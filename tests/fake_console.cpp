@@ -66,6 +66,10 @@ void consoleSleepUntil(ConsoleClock::time_point deadline) {
     }
 }
 
+void consoleHideKeys() {
+    fake.events.emplace_back("<hide keys>");
+}
+
 void consoleClear() {
     fake.events.emplace_back("<clear>");
 }

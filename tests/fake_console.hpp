@@ -1,8 +1,9 @@
 #pragma once
 
 // A console that records what the program does to it, as a list of events: each write is its
-// text, and the other calls are "<sleep N>" (N ms of virtual time), "<clear>", "<pause>" and
-// "<image>". Time is virtual and only moves when the program sleeps or a write costs time.
+// text, and the other calls are "<sleep N>" (N ms of virtual time), "<hide keys>", "<clear>",
+// "<pause>" and "<image>". Time is virtual and only moves when the program sleeps or a write
+// costs time.
 
 #include <chrono>
 #include <string>

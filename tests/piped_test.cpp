@@ -1,5 +1,5 @@
-// The built program with pipes and files for its input and output: write errors, and input of
-// any length and content.
+// The built program with pipes and files for its input and output: write and read errors, and
+// input of any length and content.
 
 #include "terminal_session.hpp"
 
@@ -14,7 +14,7 @@
 
 namespace {
 
-enum class Output { pipe, devFull, closed, closedPipe };
+enum class Output { pipe, devFull, closed };
 
 struct PipedRun {
     int waitStatus;
@@ -26,12 +26,13 @@ struct PipedRun {
 // Feeds the program its input, then fillerBytes of filler, then the tail: streamed, for the child
 // that fork makes to start from a small test process.
 PipedRun runPiped(const std::string &input, Output output, std::size_t fillerBytes = 0,
-                  char filler = ' ', const std::string &tail = {}) {
-    int in[2], out[2], gone[2];
-    EXPECT_EQ(pipe(in) | pipe(out) | pipe(gone), 0);
+                  char filler = ' ', const std::string &tail = {},
+                  const SessionOptions &options = {}) {
+    int in[2], out[2];
+    EXPECT_EQ(pipe(in) | pipe(out), 0);
     Session session;
     session.terminal = out[0];
-    session.pid = startProgram({}, [&] {
+    session.pid = startProgram(options, [&] {
         dup2(in[0], STDIN_FILENO);
         dup2(out[1], STDERR_FILENO);
         if (output == Output::devFull) {
@@ -39,15 +40,15 @@ PipedRun runPiped(const std::string &input, Output output, std::size_t fillerByt
         } else if (output == Output::closed) {
             close(STDOUT_FILENO);
         } else {
-            dup2(output == Output::pipe ? out[1] : gone[1], STDOUT_FILENO);
+            dup2(out[1], STDOUT_FILENO);
         }
-        for (const int fd : {in[0], in[1], out[0], out[1], gone[0], gone[1]}) {
+        for (const int fd : {in[0], in[1], out[0], out[1]}) {
             if (fd > STDERR_FILENO) {
                 close(fd);
             }
         }
     });
-    for (const int fd : {in[0], out[1], gone[0], gone[1]}) {
+    for (const int fd : {in[0], out[1]}) {
         close(fd);
     }
     // The program writes far less than a pipe holds, so feeding it first cannot deadlock; it
@@ -66,27 +67,31 @@ PipedRun runPiped(const std::string &input, Output output, std::size_t fillerByt
     return {waitStatus, session};
 }
 
-struct WriteFailure {
+struct StreamFailure {
     Output output;
-    std::string reason;
+    std::vector<const char *> arguments; // how the program is started: as it is, if empty
+    std::string error; // the whole of stderr, after what the dialogue wrote to the pipe
 };
 
-TEST(Piped, WriteErrorEndsTheRunWithStatusOne) {
-    const WriteFailure cases[] = {
-        {Output::devFull, "No space left on device"},
-        {Output::closed, "Bad file descriptor"},
+// Input that cannot be read is an error too, not an answer that ended early.
+TEST(Piped, StreamErrorEndsTheRunWithStatusOne) {
+    const StreamFailure cases[] = {
+        {Output::devFull, {}, "write error: No space left on device"},
+        {Output::closed, {}, "write error: Bad file descriptor"},
+        {Output::pipe, {"sh", "-c", "exec \"$0\" </", PROGRAM_PATH}, "read error: Is a directory"},
+        {Output::pipe,
+         {"sh", "-c", "exec \"$0\" <&-", PROGRAM_PATH},
+         "read error: Bad file descriptor"},
     };
     for (const auto &c : cases) {
-        const PipedRun run = runPiped("1\n10\n", c.output);
-        EXPECT_EQ(exitStatus(run.waitStatus), 1) << c.reason;
-        EXPECT_EQ(run.session.output, "binary-converter: write error: " + c.reason + "\n");
+        SessionOptions options;
+        options.arguments = c.arguments;
+        const PipedRun run = runPiped("1\n10\n", c.output, 0, ' ', {}, options);
+        EXPECT_EQ(exitStatus(run.waitStatus), 1) << c.error;
+        const std::string shown = c.output == Output::pipe ? "Your Choice: " : "";
+        EXPECT_TRUE(endsWith(run.session.output, shown + "binary-converter: " + c.error + "\n"))
+            << run.session.output;
     }
-}
-
-TEST(Piped, ClosedPipeEndsTheRunBySigpipe) {
-    const PipedRun run = runPiped("1\n10\n", Output::closedPipe);
-    ASSERT_TRUE(WIFSIGNALED(run.waitStatus)) << "wait status " << run.waitStatus;
-    EXPECT_EQ(WTERMSIG(run.waitStatus), SIGPIPE);
 }
 
 const std::string decimalLimit = "Too high, limit is 1048575 (integer overflow)\nexiting...";

@@ -32,8 +32,10 @@ SessionOptions underShell(const char *script) {
 }
 
 SessionOptions withEnvironment(std::vector<std::string> set, std::vector<std::string> unset = {},
-                               std::string workingDirectory = {}) {
+                               std::string workingDirectory = {},
+                               std::vector<const char *> arguments = {}) {
     SessionOptions options;
+    options.arguments = std::move(arguments);
     options.setEnvironment = std::move(set);
     options.unsetEnvironment = std::move(unset);
     options.workingDirectory = std::move(workingDirectory);
@@ -58,13 +60,6 @@ void answerUpToThePause(Session &session, std::string_view choice, std::string_v
     answer(session, "Your Choice: ", choice);
     answer(session, "number ", number);
     EXPECT_TRUE(awaitOutput(session, pausePrompt)) << session.output;
-}
-
-// Starts the program and brings it to the pause after a conversion.
-Session sessionAtThePause(const SessionOptions &options = {}) {
-    Session session = startSession(options);
-    answerUpToThePause(session, "1\r", "5\r");
-    return session;
 }
 
 TEST(Terminal, DrawsEachMarkBeforeItsPauseAndReachesTheMenuOnTime) {
@@ -97,16 +92,20 @@ TEST(Terminal, DrawsEachMarkBeforeItsPauseAndReachesTheMenuOnTime) {
     EXPECT_EQ(session.output, startScreen() + "0\r\nInvalid Choice\r\n");
 }
 
-// Keys typed during the announcement are wiped from the screen by the clear, and dropped from the
-// input with them; keys typed before the pause began do not end it.
-TEST(Terminal, ConvertsWhatIsTypedAfterTheClearAndWaitsForAFreshKey) {
-    Session session = sessionAt("1\r");
+// Keys typed during the announcement are neither shown nor kept: the clear, where the terminal
+// can take one, finds none on the screen, and the number prompt starts empty. Keys typed before
+// the pause began do not end it.
+class TypedAhead : public testing::TestWithParam<SessionOptions> {};
+
+TEST_P(TypedAhead, ConvertsWhatIsTypedAfterTheClearAndWaitsForAFreshKey) {
+    Session session = sessionAt("1\r", GetParam());
     ASSERT_TRUE(awaitOutput(session, "You have chosen")) << session.output;
     type(session, "7");
     ASSERT_TRUE(awaitOutput(session, "enter a number ")) << session.output;
     const std::string announced =
-        startScreen() + onTerminal("1\nYou have chosen \"Convert Decimal to Binary\"\n") + "7";
-    EXPECT_EQ(session.output, announced + std::string(clearScreen) + "enter a number ");
+        startScreen() + onTerminal("1\nYou have chosen \"Convert Decimal to Binary\"\n");
+    const std::string clear = GetParam().setEnvironment.empty() ? std::string(clearScreen) : "";
+    EXPECT_EQ(session.output, announced + clear + "enter a number ");
     const auto shown =
         between(session.arrivals[announced.size() - 2], session.arrivals[announced.size()]);
     EXPECT_GE(shown.count(), 1495) << "the announcement stays for 1.5 s";
@@ -120,6 +119,9 @@ TEST(Terminal, ConvertsWhatIsTypedAfterTheClearAndWaitsForAFreshKey) {
     EXPECT_TRUE(endsWith(session.output, std::string(pausePrompt) + "\r\n")) << session.output;
     EXPECT_TRUE(terminalRestored(session));
 }
+
+INSTANTIATE_TEST_SUITE_P(Terminal, TypedAhead,
+                         testing::Values(SessionOptions{}, withEnvironment({"TERM=dumb"})));
 
 // The Windows build on the console Wine gives it; the Windows build's tests run this, naming the
 // program in WINDOWS_PROGRAM.
@@ -144,18 +146,20 @@ TEST(Wine, PauseIgnoresKeysTypedDuringTheAnnouncement) {
     EXPECT_TRUE(terminalRestored(session));
 }
 
-// A shell runs the program and then reads a line: any byte of the key that the pause left
-// behind would show up in that line.
-TEST(Terminal, PauseTakesAWholeArrowKeyAndRestoresTheTerminal) {
+// A shell runs the program and then reads a line: any byte of the keys that the pause left
+// behind would show up in that line. An arrow key comes a byte at a time, as a slow line brings
+// it; a paste brings more than one read takes.
+class KeysAtThePause : public testing::TestWithParam<std::vector<const char *>> {};
+
+TEST_P(KeysAtThePause, LeaveNothingForTheShellAndTheTerminalRestored) {
     const char *script = "before=$(stty -g); \"$0\"; status=$?; after=$(stty -g); "
                          "[ \"$before\" = \"$after\" ] && echo restored; echo status=$status; "
                          "IFS= read -r rest; echo \"rest=[$rest]\"";
     Session session = startSession(underShell(script));
     answerUpToThePause(session, "2\r", "255\r");
     EXPECT_TRUE(awaitOutput(session, "Number Converted: 1515\r\n")) << session.output;
-    // A byte at a time, as a slow line brings it.
-    for (const char *byte : {"\x1b", "[", "A"}) {
-        type(session, byte);
+    for (const char *keys : GetParam()) {
+        type(session, keys);
         std::this_thread::sleep_for(5ms);
     }
     ASSERT_TRUE(awaitOutput(session, "status=0\r\n")) << session.output;
@@ -165,48 +169,66 @@ TEST(Terminal, PauseTakesAWholeArrowKeyAndRestoresTheTerminal) {
     awaitEnd(session);
 }
 
+INSTANTIATE_TEST_SUITE_P(Terminal, KeysAtThePause,
+                         testing::Values(std::vector<const char *>{"\x1b", "[", "A"},
+                                         std::vector<const char *>{
+                                             "a pasted line, longer than one read takes\r"}));
+
 struct PauseSignal {
     const char *name;
     int signal;
     const char *key; // typed at the terminal; nullptr: sent with kill
-    bool ignoredAtStart; // as under nohup: it stays ignored, and the pause waits on
+    bool ignoredAtStart; // as under nohup: it stays ignored
+    bool waitsOn; // the pause goes on, and a key ends it
+    const char *number = "5\r"; // over the limit: the signal comes during the refusal's wait
 };
 
 class SignalAtThePause : public testing::TestWithParam<PauseSignal> {};
 
+// On a terminal the program ends its line before the signal ends it, except after Ctrl-C, when
+// the shell does.
 TEST_P(SignalAtThePause, RestoresTheTerminalAndEndsByThatSignal) {
     const PauseSignal &c = GetParam();
     SessionOptions options;
     if (c.ignoredAtStart) {
         options.ignoredSignals = {c.signal};
     }
-    Session session = sessionAtThePause(options);
+    Session session = startSession(options);
+    answer(session, "Your Choice: ", "1\r");
+    answer(session, "number ", c.number);
+    const std::string last(c.number[0] == '5' ? pausePrompt : "exiting...");
+    ASSERT_TRUE(awaitOutput(session, last)) << session.output;
     if (c.key != nullptr) {
         type(session, c.key);
     } else {
         kill(session.pid, c.signal);
     }
-    if (c.ignoredAtStart) {
+    if (c.waitsOn) {
         EXPECT_TRUE(staysQuiet(session, 300ms)) << session.output;
         type(session, "k");
     }
     const int status = awaitEnd(session);
-    EXPECT_EQ(WIFSIGNALED(status) ? WTERMSIG(status) : 0, c.ignoredAtStart ? 0 : c.signal)
+    EXPECT_EQ(WIFSIGNALED(status) ? WTERMSIG(status) : 0, c.waitsOn ? 0 : c.signal)
         << "wait status " << status;
     EXPECT_TRUE(terminalRestored(session));
+    const bool shellEndsTheLine = c.signal == SIGINT && !c.waitsOn;
+    EXPECT_TRUE(endsWith(session.output, last + (shellEndsTheLine ? "" : "\r\n")))
+        << session.output;
 }
 
-INSTANTIATE_TEST_SUITE_P(Terminal, SignalAtThePause,
-                         testing::Values(PauseSignal{"CtrlC", SIGINT, "\x03", false},
-                                         PauseSignal{"CtrlBackslash", SIGQUIT, "\x1c", false},
-                                         PauseSignal{"Term", SIGTERM, nullptr, false},
-                                         PauseSignal{"Hup", SIGHUP, nullptr, false},
-                                         PauseSignal{"Pipe", SIGPIPE, nullptr, false},
-                                         PauseSignal{"IgnoredTerm", SIGTERM, nullptr, true},
-                                         PauseSignal{"IgnoredHup", SIGHUP, nullptr, true}),
-                         [](const testing::TestParamInfo<PauseSignal> &info) {
-                             return info.param.name;
-                         });
+// The program leads its own session here, so no shell could continue it after a stop: the
+// system discards Ctrl-Z, as under `xterm -e`.
+INSTANTIATE_TEST_SUITE_P(
+    Terminal, SignalAtThePause,
+    testing::Values(PauseSignal{"CtrlC", SIGINT, "\x03", false, false},
+                    PauseSignal{"CtrlBackslash", SIGQUIT, "\x1c", false, false},
+                    PauseSignal{"Term", SIGTERM, nullptr, false, false},
+                    PauseSignal{"Hup", SIGHUP, nullptr, false, false},
+                    PauseSignal{"Pipe", SIGPIPE, nullptr, false, false},
+                    PauseSignal{"IgnoredTerm", SIGTERM, nullptr, true, true},
+                    PauseSignal{"CtrlZWithNoShellToContinue", SIGTSTP, "\x1a", false, true},
+                    PauseSignal{"TermDuringARefusal", SIGTERM, nullptr, false, false, "1048576\r"}),
+    [](const testing::TestParamInfo<PauseSignal> &info) { return info.param.name; });
 
 // The pause's prompt is written once the terminal waits for a key: when that write fails, the
 // terminal still gets its settings back.
@@ -227,22 +249,53 @@ TEST(Terminal, WriteErrorAtThePauseRestoresTheTerminal) {
     EXPECT_TRUE(terminalRestored(session));
 }
 
-// A shell with job control runs the program: Ctrl-Z at the pause must leave the shell a sane
-// terminal, and after fg the pause shows its prompt again and goes on waiting for its key.
-TEST(Terminal, CtrlZAtThePauseGivesTheShellASaneTerminalUntilFg) {
-    const char *script = "set -m; before=$(stty -g); \"$0\"; "
-                         "[ \"$before\" = \"$(stty -g)\" ] && echo sane-while-stopped; "
-                         "fg >/dev/null; echo status=$?";
-    Session session = startSession(underShell(script));
+struct StopAtThePause {
+    const char *name;
+    const char *script; // echoes "mark" once the program is stopped and the terminal sane
+    std::string shown; // what the terminal shows next: then a key ends the pause, or it has ended
+    int promptsShownAgain;
+};
+
+class CtrlZAtThePause : public testing::TestWithParam<StopAtThePause> {};
+
+// A shell with job control runs the program: Ctrl-Z at the pause leaves the shell a sane
+// terminal. After fg the pause shows its prompt again, once and only on a terminal, and goes on
+// waiting for its key; in the background it changes nothing and can be ended.
+TEST_P(CtrlZAtThePause, GivesTheShellASaneTerminal) {
+    const StopAtThePause &c = GetParam();
+    Session session = startSession(underShell(c.script));
     answerUpToThePause(session, "1\r", "5\r");
+    const std::size_t stopped = session.output.size();
     type(session, "\x1a");
-    ASSERT_TRUE(awaitOutput(session, "sane-while-stopped\r\n\r\n" + std::string(pausePrompt)))
-        << session.output;
-    EXPECT_TRUE(staysQuiet(session, 500ms)) << "after fg the pause waits again";
-    type(session, "k");
-    EXPECT_TRUE(awaitOutput(session, "status=0")) << session.output;
+    ASSERT_TRUE(awaitOutput(session, "mark\r\n" + c.shown, 10000ms, stopped)) << session.output;
+    if (!endsWith(c.shown, "s=143")) {
+        EXPECT_TRUE(staysQuiet(session, 500ms)) << "after fg the pause waits again";
+        type(session, "k");
+        EXPECT_TRUE(awaitOutput(session, "\r\ns=0", 10000ms, stopped)) << session.output;
+    }
     awaitEnd(session);
+    const std::size_t first = session.output.find(pausePrompt, stopped);
+    const int prompts =
+        first == std::string::npos ? 0 : 1 + (first != session.output.rfind(pausePrompt));
+    EXPECT_EQ(prompts, c.promptsShownAgain) << session.output;
 }
+
+const std::string promptAgain = "\r\n" + std::string(pausePrompt);
+
+INSTANTIATE_TEST_SUITE_P(
+    Terminal, CtrlZAtThePause,
+    testing::Values(
+        StopAtThePause{"BgThenFg",
+                       "set -m; before=$(stty -g); \"$0\"; bg >/dev/null; sleep 0.5; "
+                       "[ \"$before\" = \"$(stty -g)\" ] && echo mark; fg >/dev/null; echo s=$?",
+                       promptAgain, 1},
+        StopAtThePause{"BgThenKill",
+                       "set -m; before=$(stty -g); \"$0\"; bg >/dev/null; sleep 0.5; kill %1; "
+                       "wait %1; s=$?; [ \"$before\" = \"$(stty -g)\" ] && echo mark; echo s=$s",
+                       "s=143", 0},
+        StopAtThePause{"PipedOutput", "set -m; \"$0\" | cat; echo mark; fg >/dev/null; echo s=$?",
+                       "", 0}),
+    [](const testing::TestParamInfo<StopAtThePause> &info) { return info.param.name; });
 
 // Stopped for a second in the middle of the banner: after fg the marks drawn so far are shown
 // again on a line of their own, and the rest keep their pace as if no time had passed.
@@ -269,7 +322,8 @@ TEST(Terminal, CtrlZDuringTheBannerLosesNeitherMarksNorPace) {
 }
 
 // A refusal stands for its 2.8 s, then the shell's prompt starts on a line of its own. A terminal
-// that cannot take escape sequences (TERM dumb, or no TERM) gets none.
+// that cannot take escape sequences (TERM dumb, empty or unset) gets none. Where another program
+// left Enter sending a carriage return alone, it still ends each line.
 class RefusedNumber : public testing::TestWithParam<SessionOptions> {};
 
 TEST_P(RefusedNumber, EndsWithStatusOneAfterItsWait) {
@@ -292,17 +346,19 @@ TEST_P(RefusedNumber, EndsWithStatusOneAfterItsWait) {
 
 INSTANTIATE_TEST_SUITE_P(Terminal, RefusedNumber,
                          testing::Values(SessionOptions{}, withEnvironment({"TERM=dumb"}),
-                                         withEnvironment({}, {"TERM"})));
+                                         withEnvironment({"TERM="}), withEnvironment({}, {"TERM"}),
+                                         underShell("stty -icrnl; exec \"$0\"")));
 
-// A stand-in viewer that stays open as a viewer does, once sure it was given the image and no
-// terminal; VIEWER_FAILS makes it fail.
+// A stand-in viewer that stays open as a viewer does, once sure it was given the image, no
+// terminal, and a process group of its own, which the terminal's Ctrl-C does not reach;
+// VIEWER_FAILS makes it fail.
 void makeViewer() {
     mkdir(BINARY_DIR "/viewer", 0755);
     std::ofstream(BINARY_DIR "/viewer/xdg-open")
-        << "#!/bin/sh\n[ \"$1\" = ./ressources/pic/picture/meme.jpg ] && [ -z \"$VIEWER_FAILS\" ] "
-           "&&\n"
+        << "#!/bin/sh\ncmp -s \"$1\" " SOURCE_DIR "/ressources/pic/picture/meme.jpg && "
+           "[ -z \"$VIEWER_FAILS\" ] &&\n"
            "[ \"$(readlink /proc/self/fd/0) $(readlink /proc/self/fd/2)\" = \"/dev/null "
-           "/dev/null\" ] "
+           "/dev/null\" ] && [ \"$(cut -d' ' -f5 /proc/$$/stat)\" = $$ ] "
            "|| exit 1\nexec sleep 5\n";
     chmod(BINARY_DIR "/viewer/xdg-open", 0755);
 }
@@ -347,6 +403,10 @@ INSTANTIATE_TEST_SUITE_P(
                               "no desktop session (neither DISPLAY nor WAYLAND_DISPLAY is set)"},
                     ImageCase{"NoImage", withEnvironment({"DISPLAY=:99"}, {}, "/"),
                               "No such file or directory"},
+                    ImageCase{"Installed",
+                              withEnvironment({"DISPLAY=:99", withViewer}, {}, "/",
+                                              {BINARY_DIR "/installed/bin/binary-converter"}),
+                              ""},
                     ImageCase{"NoViewer",
                               withEnvironment({"WAYLAND_DISPLAY=wayland-9", "PATH=/nonexistent"}),
                               "cannot start the viewer xdg-open: No such file or directory"}),
