@@ -22,10 +22,11 @@ namespace {
 // NOLINTNEXTLINE(modernize-raw-string-literal)
 constexpr const char *imagePath = ".\\ressources\\pic\\picture\\meme.jpg";
 
-// The C runtime calls a pipe whose reader has gone an invalid argument.
+// The C runtime calls a pipe whose reader has gone an invalid argument; the system knows better.
 int writeError() {
     const DWORD system = GetLastError();
-    if (system == ERROR_NO_DATA || system == ERROR_BROKEN_PIPE) {
+    if (system == ERROR_NO_DATA || system == ERROR_BROKEN_PIPE ||
+        system == ERROR_PIPE_NOT_CONNECTED) {
         return EPIPE;
     }
     return errno != 0 ? errno : EIO;

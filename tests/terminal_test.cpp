@@ -146,6 +146,23 @@ TEST(Wine, PauseIgnoresKeysTypedDuringTheAnnouncement) {
     EXPECT_TRUE(terminalRestored(session));
 }
 
+// A refusal's "exiting..." gets a newline at the end, so that the shell's prompt starts on a line
+// of its own. The Windows console keeps what follows the choice for the number prompt.
+TEST(Wine, EndsTheLastLine) {
+    const char *program = std::getenv("WINDOWS_PROGRAM");
+    if (program == nullptr) {
+        GTEST_SKIP() << "WINDOWS_PROGRAM names no program";
+    }
+    SessionOptions options;
+    options.arguments = {"wine", program};
+    Session session = startSession(options);
+    ASSERT_TRUE(awaitShown(session, "Your Choice: ", 20s)) << shownText(session.output);
+    ASSERT_TRUE(awaitKeyAtATime(session));
+    type(session, "1 1048576\r");
+    EXPECT_EQ(exitStatus(awaitEnd(session, 15s)), 1);
+    EXPECT_TRUE(endsWith(shownText(session.output), "exiting...\r\r\n")) << session.output;
+}
+
 // A shell runs the program and then reads a line: any byte of the keys that the pause left
 // behind would show up in that line. An arrow key comes a byte at a time, as a slow line brings
 // it; a paste brings more than one read takes.
