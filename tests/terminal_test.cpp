@@ -306,9 +306,12 @@ INSTANTIATE_TEST_SUITE_P(
                        "set -m; before=$(stty -g); \"$0\"; bg >/dev/null; sleep 0.5; "
                        "[ \"$before\" = \"$(stty -g)\" ] && echo mark; fg >/dev/null; echo s=$?",
                        promptAgain, 1},
+        // kill -CONT: the job may be stopped by its read, and only a shell that knows it
+        // continues it after the kill.
         StopAtThePause{"BgThenKill",
                        "set -m; before=$(stty -g); \"$0\"; bg >/dev/null; sleep 0.5; kill %1; "
-                       "wait %1; s=$?; [ \"$before\" = \"$(stty -g)\" ] && echo mark; echo s=$s",
+                       "kill -CONT %1 2>/dev/null; wait %1; s=$?; [ \"$before\" = \"$(stty -g)\" ] "
+                       "&& echo mark; echo s=$s",
                        "s=143", 0},
         StopAtThePause{"PipedOutput", "set -m; \"$0\" | cat; echo mark; fg >/dev/null; echo s=$?",
                        "", 0}),
