@@ -39,8 +39,15 @@ math(EXPR coff "${pe} + 4")
 read_number(sections "${coff} + 2" 2)
 read_number(optional_size "${coff} + 16" 2)
 math(EXPR optional "${coff} + 20")
-# PE32+: the data directories start 112 bytes in; the resource table is their third.
-read_number(resource_rva "${optional} + 128" 4)
+# The data directories start 112 bytes in for 64-bit programs (PE32+), 96 for 32-bit ones; the
+# resource table is their third.
+read_number(magic ${optional} 2)
+if(magic EQUAL 523) # 0x20B, PE32+
+  set(directories 112)
+else()
+  set(directories 96)
+endif()
+read_number(resource_rva "${optional} + ${directories} + 16" 4)
 if(resource_rva EQUAL 0)
   message(FATAL_ERROR "${exe} has no resources at all")
 endif()
