@@ -8,11 +8,11 @@ if(WIN32)
   # double-click, which starts the program in its own folder, finds it.
   install(TARGETS binary-converter RUNTIME DESTINATION .)
   install(FILES ${image_folder}/meme.jpg DESTINATION ${image_folder})
-  foreach(document README.md LICENSE)
-    get_filename_component(name ${document} NAME_WE)
-    configure_file(${document} ${name}.txt @ONLY NEWLINE_STYLE CRLF)
-    install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${name}.txt DESTINATION .)
-  endforeach()
+  # A guide for whoever unzips it, not the developers' README; both in Windows' line ends.
+  configure_file(doc/README-windows.txt.in README.txt @ONLY NEWLINE_STYLE CRLF)
+  configure_file(LICENSE LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README.txt ${CMAKE_CURRENT_BINARY_DIR}/LICENSE.txt
+    DESTINATION .)
 else()
   configure_file(doc/binary-converter.1.in binary-converter.1 @ONLY)
   set(manual_page ${CMAKE_CURRENT_BINARY_DIR}/binary-converter.1)
