@@ -42,25 +42,53 @@ file(REMOVE_RECURSE "${work}")
 file(MAKE_DIRECTORY "${work}")
 set(name "${CPACK_PACKAGE_FILE_NAME}")
 
-# The programs (ELF or PE), stripped.
-file(GLOB_RECURSE staged LIST_DIRECTORIES false "${stage}/*")
-foreach(file IN LISTS staged)
+# Whether FILE is a program (ELF or PE), into the variable OUT.
+function(is_program file out)
   file(READ "${file}" magic LIMIT 4 HEX)
   if(magic STREQUAL "7f454c46" OR magic MATCHES "^4d5a")
+    set(${out} TRUE PARENT_SCOPE)
+  else()
+    set(${out} FALSE PARENT_SCOPE)
+  endif()
+endfunction()
+
+# The programs, stripped (MSVC's have no debug information in them to strip).
+file(GLOB_RECURSE staged LIST_DIRECTORIES false "${stage}/*")
+foreach(file IN LISTS staged)
+  is_program("${file}" program)
+  if(program AND CPACK_BINARY_CONVERTER_STRIP)
     run("${CPACK_BINARY_CONVERTER_STRIP}" "${file}")
   endif()
 endforeach()
 
+# Folders and programs 0755, every other file 0644, under FOLDER and FOLDER itself.
+function(normalise_modes folder)
+  file(GLOB_RECURSE entries LIST_DIRECTORIES true "${folder}/*")
+  foreach(entry IN LISTS entries ITEMS "${folder}")
+    if(IS_DIRECTORY "${entry}")
+      set(program TRUE)
+    else()
+      is_program("${entry}" program)
+    endif()
+    if(program)
+      file(CHMOD "${entry}" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
+        GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+    else()
+      file(CHMOD "${entry}" PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+    endif()
+  endforeach()
+endfunction()
 # Copies the staged tree to DESTINATION without the files and folders in the list EXCLUDE
-# (relative to the stage), with normalised modes and times.
+# (relative to the stage), with normalised modes.
 function(normalised_tree destination exclude)
   file(MAKE_DIRECTORY "${destination}")
-  run(cp -R "${stage}/." "${destination}")
+  file(COPY "${stage}/" DESTINATION "${destination}")
   foreach(path IN LISTS exclude)
     file(REMOVE_RECURSE "${destination}/${path}")
   endforeach()
-  run(chmod -R u=rwX,go=rX "${destination}")
+  normalise_modes("${destination}")
 endfunction()
+# Every time under FOLDER set to SOURCE_DATE_EPOCH, where the packaging tool takes the files'.
 function(touch_all folder)
   run(find "${folder}" -exec touch --no-dereference --date=@${epoch} {} +)
 endfunction()
@@ -94,16 +122,27 @@ foreach(format IN LISTS CPACK_BINARY_CONVERTER_FORMATS)
   elseif(format STREQUAL "zip")
     set(top "${work}/zip")
     normalised_tree("${top}" "")
-    touch_all("${top}")
     sorted_files("${top}" files)
     list(JOIN files "\n" listed)
     file(WRITE "${work}/zip-files" "${listed}\n")
     set(package "${work}/${name}.zip")
-    # -X: no owners nor extra time stamps, -D: no folder entries, -@: these files in this order.
-    execute_process(COMMAND zip -q -X -D -9 "${package}" -@
-      INPUT_FILE "${work}/zip-files" WORKING_DIRECTORY "${top}" RESULT_VARIABLE failed)
+    find_program(zip_program zip)
+    if(zip_program)
+      touch_all("${top}")
+      # -X: no owners nor extra time stamps, -D: no folder entries, -@: these files in this
+      # order.
+      execute_process(COMMAND "${zip_program}" -q -X -D -9 "${package}" -@
+        INPUT_FILE "${work}/zip-files" WORKING_DIRECTORY "${top}" RESULT_VARIABLE failed)
+    else()
+      # Without Info-ZIP's zip (as on Windows), CMake's own: the same entries and times, but
+      # it records the owner's numbers, so the bytes may vary from builder to builder.
+      string(TIMESTAMP date "%Y-%m-%d %H:%M:%S UTC" UTC)  # at SOURCE_DATE_EPOCH
+      execute_process(COMMAND "${CMAKE_COMMAND}" -E tar cf "${package}" --format=zip
+        "--mtime=${date}" --files-from=${work}/zip-files
+        WORKING_DIRECTORY "${top}" RESULT_VARIABLE failed)
+    endif()
     if(failed)
-      message(FATAL_ERROR "cannot make ${package} (is zip installed?)")
+      message(FATAL_ERROR "cannot make ${package}")
     endif()
   elseif(format STREQUAL "deb")
     # Where dpkg-shlibdeps looks for a package's files, beside the debian/control it wants.
@@ -170,7 +209,7 @@ foreach(format IN LISTS CPACK_BINARY_CONVERTER_FORMATS)
       "Description: ${CPACK_PACKAGE_DESCRIPTION_SUMMARY}\n ${description}\n")
     file(WRITE "${root}/DEBIAN/control" "${control}")
     file(WRITE "${root}/DEBIAN/md5sums" "${sums}")
-    run(chmod -R u=rwX,go=rX "${root}")
+    normalise_modes("${root}")
     touch_all("${root}")
     set(package "${work}/${CPACK_PACKAGE_NAME}_${CPACK_PACKAGE_VERSION}_${architecture}.deb")
     # dpkg-deb dates every member at SOURCE_DATE_EPOCH and sorts the entries.
