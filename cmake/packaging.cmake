@@ -80,7 +80,8 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 
 # The packages are made by cmake/reproducible-packages.cmake from the install that CPack
-# stages, one folder per component: the same bytes from any build folder, umask or time.
+# stages, all the components below in one tree: the same bytes from any build folder, umask
+# or time. `cpack --preset default` makes the .deb and the .tar.gz, `windows` the .zip.
 set(CPACK_GENERATOR External)
 set(CPACK_EXTERNAL_ENABLE_STAGING ON)
 set(CPACK_EXTERNAL_PACKAGE_SCRIPT ${PROJECT_SOURCE_DIR}/cmake/reproducible-packages.cmake)

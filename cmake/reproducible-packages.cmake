@@ -52,7 +52,8 @@ function(is_program file out)
   endif()
 endfunction()
 
-# The programs, stripped (MSVC's have no debug information in them to strip).
+# The programs, stripped where there is a strip (MSVC keeps debug information apart, in .pdb
+# files).
 file(GLOB_RECURSE staged LIST_DIRECTORIES false "${stage}/*")
 foreach(file IN LISTS staged)
   is_program("${file}" program)
