@@ -68,10 +68,11 @@ void waitFor(milliseconds length) {
     consoleSleepUntil(consoleNow() + length);
 }
 
-// Keys typed while the announcement stands are thrown away by the clear, and not shown meanwhile.
+// Keys typed from now until the clear are thrown away by it, and not shown meanwhile: hidden
+// before the announcement shows, so that none typed as it appears slips through.
 void announce(std::string_view announcement) {
-    consoleWrite(announcement);
     consoleHideKeys();
+    consoleWrite(announcement);
     waitFor(announcementPause);
     consoleClear();
 }

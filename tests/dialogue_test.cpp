@@ -49,11 +49,11 @@ TEST(Dialogue, KeepsItsScheduleWhenWritingTakesTime) {
 }
 
 const std::string announce1 =
-    "You have chosen \"Convert Decimal to Binary\"\n<hide keys><sleep 1500><clear>";
+    "<hide keys>You have chosen \"Convert Decimal to Binary\"\n<sleep 1500><clear>";
 const std::string announce2 =
-    "You have chosen \"Convert Decimal to Hexadecimal\"\n<hide keys><sleep 1500><clear>";
+    "<hide keys>You have chosen \"Convert Decimal to Hexadecimal\"\n<sleep 1500><clear>";
 const std::string announce3 =
-    "You have chosen \"Convert Binary to Decimal\"\n<hide keys><sleep 1500><clear>";
+    "<hide keys>You have chosen \"Convert Binary to Decimal\"\n<sleep 1500><clear>";
 const std::string decimalLimit =
     "Too high, limit is 1048575 (integer overflow)\nexiting...<sleep 2800>";
 const std::string binaryLimit =
@@ -95,7 +95,7 @@ TEST(Dialogue, RunsEachChoiceToItsEnd) {
         {"3\n12\n", announce3 + "enter a binary number " + notBinary, 1},
         {"3\n9\n", announce3 + "enter a binary number " + notBinary, 1},
         {"4\n",
-         "You have chosen \"Convert Hexadecimal to Decimal\"\n<hide keys><sleep 1500><clear>"
+         "<hide keys>You have chosen \"Convert Hexadecimal to Decimal\"\n<sleep 1500><clear>"
          "Coming soon !\n<pause>",
          0},
         {"5\n", "Easter Egg !\n<image><pause>", 0},
