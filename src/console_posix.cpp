@@ -68,39 +68,52 @@ void remember(std::string_view text) {
 // Notes where the cursor will be, with every signal held back, then writes text, with stop and
 // continue held back: a handler finds the line as it stands once the write is done.
 void writeOutput(std::string_view text, bool startsAFreshScreen) {
-    sigset_t stops;
-    sigemptyset(&stops);
-    sigaddset(&stops, SIGTSTP);
-    sigaddset(&stops, SIGCONT);
-    sigset_t before;
-    sigprocmask(SIG_BLOCK, &stops, &before);
-    sigset_t all;
-    sigfillset(&all);
-    sigset_t whileWriting;
-    sigprocmask(SIG_BLOCK, &all, &whileWriting);
+    const sigset_t before = holdSignals({SIGTSTP, SIGCONT});
+    const sigset_t whileWriting = holdEverySignal();
     if (startsAFreshScreen) {
         currentLineLength = 0;
     } else {
         remember(text);
     }
-    sigprocmask(SIG_SETMASK, &whileWriting, nullptr);
+    releaseSignals(whileWriting);
     writeAll(text);
-    sigprocmask(SIG_SETMASK, &before, nullptr);
+    releaseSignals(before);
 }
 
 // Writes to the terminal even from the background, where with `stty tostop` a write would
 // otherwise stop the program inside a signal handler.
 void writeToTerminal(const char *text, std::size_t length) {
-    sigset_t terminalOutput;
-    sigemptyset(&terminalOutput);
-    sigaddset(&terminalOutput, SIGTTOU);
-    sigset_t before;
-    sigprocmask(SIG_BLOCK, &terminalOutput, &before);
+    const sigset_t before = holdSignals({SIGTTOU});
     [[maybe_unused]] const ssize_t ignored = write(STDOUT_FILENO, text, length);
-    sigprocmask(SIG_SETMASK, &before, nullptr);
+    releaseSignals(before);
+}
+
+sigset_t hold(const sigset_t &signals) {
+    sigset_t before;
+    sigprocmask(SIG_BLOCK, &signals, &before);
+    return before;
 }
 
 } // namespace
+
+sigset_t holdSignals(std::initializer_list<int> signals) {
+    sigset_t named;
+    sigemptyset(&named);
+    for (const int signal : signals) {
+        sigaddset(&named, signal);
+    }
+    return hold(named);
+}
+
+sigset_t holdEverySignal() {
+    sigset_t every;
+    sigfillset(&every);
+    return hold(every);
+}
+
+void releaseSignals(const sigset_t &before) {
+    sigprocmask(SIG_SETMASK, &before, nullptr);
+}
 
 void reportError(std::initializer_list<std::string_view> parts,
                  std::initializer_list<std::string_view> more) {

@@ -4,6 +4,7 @@
 // handler, except watchTerminal.
 
 #include <chrono>
+#include <csignal>
 #include <initializer_list>
 #include <string_view>
 
@@ -14,6 +15,11 @@ void reportError(std::initializer_list<std::string_view> parts,
                  std::initializer_list<std::string_view> more = {});
 // Writes the line the cursor was on when the program stopped again, on a fresh line.
 void showLineAgain();
+// Holds back the signals named, or every signal, until releaseSignals is given the mask that
+// these return, the one from before.
+sigset_t holdSignals(std::initializer_list<int> signals);
+sigset_t holdEverySignal();
+void releaseSignals(const sigset_t &before);
 // Ends the line the cursor is on, if the output is a terminal and the line holds anything, so
 // that whatever comes next starts on a line of its own. Write errors are ignored.
 void endLine();

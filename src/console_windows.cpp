@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -41,13 +42,19 @@ int imageMissing() {
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EISDIR : 0;
 }
 
+// One line on stderr: the program's name, the parts, and the reason for error.
+void reportError(std::initializer_list<std::string_view> parts, int error) {
+    std::fputs("binary-converter: ", stderr);
+    for (const std::string_view part : parts) {
+        std::fwrite(part.data(), 1, part.size(), stderr);
+    }
+    std::fprintf(stderr, "%s\n", std::strerror(error));
+}
+
 } // namespace
 
 void consoleFail(std::string_view what, int error) {
-    std::fputs("binary-converter: ", stderr);
-    std::fwrite(what.data(), 1, what.size(), stderr);
-    std::fputs(std::strerror(error), stderr);
-    std::fputs("\n", stderr);
+    reportError({what}, error);
     std::_Exit(1);
 }
 
@@ -121,8 +128,7 @@ void consolePause() {
 void consoleOpenImage() {
     const int missing = imageMissing();
     if (missing != 0) {
-        std::fprintf(stderr, "binary-converter: cannot open %s: %s\n", imagePath,
-                     std::strerror(missing));
+        reportError({"cannot open ", imagePath, ": "}, missing);
         return;
     }
     std::system(imagePath); // NOLINT(cert-env33-c)

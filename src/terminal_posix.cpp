@@ -189,14 +189,10 @@ void restoreTerminal() {
     if (terminalChanged == 0) {
         return;
     }
-    sigset_t terminalOutput;
-    sigemptyset(&terminalOutput);
-    sigaddset(&terminalOutput, SIGTTOU);
-    sigset_t before;
-    sigprocmask(SIG_BLOCK, &terminalOutput, &before);
+    const sigset_t before = holdSignals({SIGTTOU});
     tcsetattr(STDIN_FILENO, stage == lineStage ? TCSANOW : TCSAFLUSH, &foundSettings);
     terminalChanged = 0;
-    sigprocmask(SIG_SETMASK, &before, nullptr);
+    releaseSignals(before);
 }
 
 void watchTerminal() {

@@ -61,6 +61,20 @@ bool findInstalledImage(Path &path) {
     return access(path.data(), R_OK) == 0;
 }
 
+// The image relative to the current directory, or else the one installed with the program;
+// nullptr when neither can be read, with errno saying why not the first.
+const char *findImage(Path &installed) {
+    if (access(imagePath, R_OK) == 0) {
+        return imagePath;
+    }
+    const int whyNot = errno;
+    if (findInstalledImage(installed)) {
+        return installed.data();
+    }
+    errno = whyNot;
+    return nullptr;
+}
+
 // Gives the viewer a moment to fail; one that stays open is left to run.
 void awaitViewer(pid_t viewer) {
     const auto deadline = ConsoleClock::now() + viewerWait;
@@ -82,21 +96,16 @@ void awaitViewer(pid_t viewer) {
 
 } // namespace
 
-// The image relative to the current directory, or else the one installed with the program.
 void consoleOpenImage() {
     if (viewerNeedsDesktopSession && !isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY")) {
         reportImage({"no desktop session (neither DISPLAY nor WAYLAND_DISPLAY is set)"});
         return;
     }
     Path installed{};
-    const char *image = imagePath;
-    if (access(imagePath, R_OK) != 0) {
-        const int whyNot = errno;
-        if (!findInstalledImage(installed)) {
-            reportImage({std::strerror(whyNot)});
-            return;
-        }
-        image = installed.data();
+    const char *image = findImage(installed);
+    if (image == nullptr) {
+        reportImage({std::strerror(errno)});
+        return;
     }
     posix_spawn_file_actions_t quiet;
     posix_spawn_file_actions_init(&quiet);
