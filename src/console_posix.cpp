@@ -1,4 +1,5 @@
-// The console on a POSIX terminal: output, clearing, the clock and sleeping.
+// The console on a POSIX terminal: output and errors, clearing, the pause, and standard input,
+// over the terminal's state and the waits that answer signals.
 //
 // Escape sequences written, only when standard output is a terminal that can take them:
 //   ESC [ H    cursor to the top left corner
@@ -9,31 +10,57 @@
 #include "console_posix.hpp"
 
 #include "console.hpp"
-#include "console_platform.hpp"
+#include "signals_posix.hpp"
+#include "terminal_posix.hpp"
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <string_view>
 
 #include <unistd.h>
 
 namespace {
 
+[[noreturn]] void fail(std::string_view what, int error) {
+    signalsEnd();
+    terminalEndLine();
+    reportError({what, std::strerror(error)});
+    _exit(1);
+}
+
+// Writes all of text, or reports why not and ends the run; a closed pipe's SIGPIPE, pending
+// meanwhile, ends it by that signal as the terminal is let go.
+void writeAll(std::string_view text, bool clearsTheScreen = false) {
+    while (!text.empty()) {
+        signalsAwait(terminalOutput(), false, nullptr);
+        const ssize_t written = write(terminalOutput(), text.data(), text.size());
+        if (written < 0 && (errno == EAGAIN || errno == EINTR)) {
+            continue;
+        }
+        if (written <= 0) {
+            fail("write error: ", written < 0 ? errno : EIO);
+        }
+        const auto done = static_cast<std::size_t>(written);
+        terminalWritten(text.substr(0, done), clearsTheScreen);
+        text.remove_prefix(done);
+    }
+}
+
 constexpr std::array<std::string_view, 3> terminalsWithoutEscapes{"dumb", "cons25", "emacs"};
 constexpr std::string_view clearScreen = "\x1b[H\x1b[2J\x1b[3J";
+constexpr unsigned char escapeKey = 0x1b;
+constexpr std::chrono::milliseconds keySequenceGap{50};
 
-// The line the cursor is on, as far as the program wrote it: shown again after a stop, and ended
-// before the program ends. Signal handlers read it, so it changes only while they wait.
-std::array<char, 128> currentLine{};
-std::size_t currentLineLength = 0;
-// Asked once, at the start. Only a terminal gets the line again after a stop, or a final newline:
-// piped output holds the dialogue alone.
-bool outputIsTerminal = false;
+// Standard input, as read and not yet taken.
+struct Input {
+    std::array<unsigned char, 4096> bytes{};
+    std::size_t next = 0;
+    std::size_t end = 0;
+};
+Input input;
 
 bool takesEscapes(const char *terminal) {
     return terminal != nullptr && *terminal != '\0' &&
@@ -41,79 +68,33 @@ bool takesEscapes(const char *terminal) {
                terminalsWithoutEscapes.end();
 }
 
-// Writes all of text, or reports why not and ends the run.
-void writeAll(std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t written = write(STDOUT_FILENO, text.data(), text.size());
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            consoleFail("write error: ", written < 0 ? errno : EIO);
-        }
-        text.remove_prefix(static_cast<std::size_t>(written));
+// Reads what standard input holds now, once it holds anything: 0 at its end.
+std::size_t readInput(std::array<unsigned char, 4096> &bytes) {
+    ssize_t got = 0;
+    do {
+        got = read(STDIN_FILENO, bytes.data(), bytes.size());
+    } while (got < 0 && errno == EINTR);
+    if (got < 0) {
+        fail("read error: ", errno);
     }
+    return static_cast<std::size_t>(got);
 }
 
-void remember(std::string_view text) {
-    const std::size_t lineEnd = text.rfind('\n');
-    if (lineEnd != std::string_view::npos) {
-        currentLineLength = 0;
-        text.remove_prefix(lineEnd + 1);
+// Takes one key press, all of it: an arrow or function key sends several bytes at once. The end
+// of the input counts as a key.
+void takeOneKey() {
+    std::array<unsigned char, 4096> bytes{};
+    signalsAwait(STDIN_FILENO, true, nullptr);
+    if (readInput(bytes) != 1 || bytes[0] != escapeKey) {
+        return;
     }
-    currentLineLength +=
-        text.copy(currentLine.data() + currentLineLength, currentLine.size() - currentLineLength);
-}
-
-// Notes where the cursor will be, with every signal held back, then writes text, with stop and
-// continue held back: a handler finds the line as it stands once the write is done.
-void writeOutput(std::string_view text, bool startsAFreshScreen) {
-    const sigset_t before = holdSignals({SIGTSTP, SIGCONT});
-    const sigset_t whileWriting = holdEverySignal();
-    if (startsAFreshScreen) {
-        currentLineLength = 0;
-    } else {
-        remember(text);
+    auto gapEnds = consoleNow() + keySequenceGap;
+    while (signalsAwait(STDIN_FILENO, true, &gapEnds) && readInput(bytes) > 0) {
+        gapEnds = consoleNow() + keySequenceGap;
     }
-    releaseSignals(whileWriting);
-    writeAll(text);
-    releaseSignals(before);
-}
-
-// Writes to the terminal even from the background, where with `stty tostop` a write would
-// otherwise stop the program inside a signal handler.
-void writeToTerminal(const char *text, std::size_t length) {
-    const sigset_t before = holdSignals({SIGTTOU});
-    [[maybe_unused]] const ssize_t ignored = write(STDOUT_FILENO, text, length);
-    releaseSignals(before);
-}
-
-sigset_t hold(const sigset_t &signals) {
-    sigset_t before;
-    sigprocmask(SIG_BLOCK, &signals, &before);
-    return before;
 }
 
 } // namespace
-
-sigset_t holdSignals(std::initializer_list<int> signals) {
-    sigset_t named;
-    sigemptyset(&named);
-    for (const int signal : signals) {
-        sigaddset(&named, signal);
-    }
-    return hold(named);
-}
-
-sigset_t holdEverySignal() {
-    sigset_t every;
-    sigfillset(&every);
-    return hold(every);
-}
-
-void releaseSignals(const sigset_t &before) {
-    sigprocmask(SIG_SETMASK, &before, nullptr);
-}
 
 void reportError(std::initializer_list<std::string_view> parts,
                  std::initializer_list<std::string_view> more) {
@@ -129,68 +110,63 @@ void reportError(std::initializer_list<std::string_view> parts,
     [[maybe_unused]] const ssize_t ignored = write(STDERR_FILENO, line.data(), used);
 }
 
-void showLineAgain() {
-    if (outputIsTerminal) {
-        writeToTerminal("\n", 1);
-        writeToTerminal(currentLine.data(), currentLineLength);
-    }
-}
-
-void endLine() {
-    if (outputIsTerminal && currentLineLength > 0) {
-        currentLineLength = 0;
-        writeToTerminal("\n", 1);
-    }
-}
-
-void consoleFail(std::string_view what, int error) {
-    restoreTerminal();
-    endLine();
-    reportError({what, std::strerror(error)});
-    _exit(1);
-}
-
 void consoleBegin() {
-    outputIsTerminal = isatty(STDOUT_FILENO) != 0;
-    watchTerminal();
+    terminalBegin();
+    signalsBegin();
 }
 
 void consoleEnd() {
-    restoreTerminal();
-    if (outputIsTerminal && currentLineLength > 0) {
-        consoleWrite("\n");
+    signalsEnd();
+    const int error = terminalEndLine();
+    if (error != 0) {
+        fail("write error: ", error);
     }
 }
 
 void consoleWrite(std::string_view text) {
-    writeOutput(text, false);
+    writeAll(text);
 }
 
-ConsoleClock::time_point ConsoleClock::now() noexcept {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return time_point{std::chrono::seconds{now.tv_sec} + std::chrono::nanoseconds{now.tv_nsec}};
-}
-
-ConsoleClock::time_point consoleNow() {
-    noteRunning();
-    return ConsoleClock::now() - timeStopped();
-}
-
-// Sleeps again after a stop: the deadline is on the console's clock, which did not move meanwhile.
 void consoleSleepUntil(ConsoleClock::time_point deadline) {
-    for (auto now = consoleNow(); now < deadline; now = consoleNow()) {
-        const auto left = deadline - now;
-        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(left);
-        const timespec length{static_cast<std::time_t>(seconds.count()),
-                              static_cast<long>((left - seconds).count())};
-        nanosleep(&length, nullptr);
-    }
+    signalsAwait(-1, false, &deadline);
+}
+
+void consoleHideKeys() {
+    terminalEnter(TerminalStage::quiet, false);
 }
 
 void consoleClear() {
-    dropHiddenKeys();
-    if (outputIsTerminal && takesEscapes(std::getenv("TERM"))) {
-        writeOutput(clearScreen, true);
+    terminalEnter(TerminalStage::line, true);
+    if (isatty(STDOUT_FILENO) != 0 && takesEscapes(std::getenv("TERM"))) {
+        writeAll(clearScreen, true);
     }
+}
+
+// The prompt comes once the terminal is ready, so a key pressed after it appears is never taken
+// for one typed before; the keys typed before are thrown away.
+void consolePause() {
+    terminalEnter(TerminalStage::key, true);
+    consoleWrite("Press any key to continue . . . ");
+    if (terminalTakesKeys()) {
+        takeOneKey();
+        terminalEnter(TerminalStage::line, true);
+    }
+    consoleWrite("\n");
+}
+
+int consoleReadChar() {
+    if (input.next == input.end) {
+        signalsAwait(STDIN_FILENO, true, nullptr);
+        input.end = readInput(input.bytes);
+        input.next = 0;
+        if (input.end == 0) {
+            return consoleEndOfInput;
+        }
+    }
+    return input.bytes[input.next++];
+}
+
+// Only the byte just read is ever handed back, and it is still in the buffer.
+void consoleUnreadChar(int /*character*/) {
+    --input.next;
 }

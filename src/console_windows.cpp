@@ -2,7 +2,6 @@
 // kernel's Sleep keeps the pauses.
 
 #include "console.hpp"
-#include "console_platform.hpp"
 
 #include <cerrno>
 #include <cstdio>
@@ -51,12 +50,12 @@ void reportError(std::initializer_list<std::string_view> parts, int error) {
     std::fprintf(stderr, "%s\n", std::strerror(error));
 }
 
-} // namespace
-
-void consoleFail(std::string_view what, int error) {
+[[noreturn]] void fail(std::string_view what, int error) {
     reportError({what}, error);
     std::_Exit(1);
 }
+
+} // namespace
 
 void consoleBegin() {}
 
@@ -75,7 +74,7 @@ void consoleWrite(std::string_view text) {
     SetLastError(ERROR_SUCCESS);
     if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() ||
         std::fflush(stdout) != 0) {
-        consoleFail("write error: ", writeError());
+        fail("write error: ", writeError());
     }
 }
 
@@ -132,4 +131,20 @@ void consoleOpenImage() {
         return;
     }
     std::system(imagePath); // NOLINT(cert-env33-c)
+}
+
+int consoleReadChar() {
+    const int character = std::getchar();
+    if (character != EOF) {
+        return character;
+    }
+    // A closed descriptor, a directory or a failing device is not an empty answer.
+    if (std::ferror(stdin) != 0) {
+        fail("read error: ", errno);
+    }
+    return consoleEndOfInput;
+}
+
+void consoleUnreadChar(int character) {
+    std::ungetc(character, stdin);
 }

@@ -1,79 +1,61 @@
-// The terminal on POSIX: its settings at each stage of the dialogue, the pause, and the signals
-// around them.
+// The terminal on POSIX: its settings at each stage of the dialogue, and the line the cursor is
+// on, which comes back after a stop.
 //
-// The program changes the terminal's settings only as a stage needs, and only while it is in the
-// foreground: from the background the terminal is the shell's. Each stage's settings are made
-// from the ones the program found:
-//   line   as found, with a carriage return read as a newline: Enter ends a line, whatever
-//          another program left the terminal sending for it (stty raw, stty -icrnl);
-//   quiet  line without echo, while an announcement stands: keys typed then are neither shown
-//          nor kept;
-//   key    quiet, a key at a time, for the pause.
-// Every way out gives back the settings found: the normal end, a write or read error, and the
-// signals that end or stop the program. Giving them back never stops the program, even from the
-// background, where changing them would.
-//
-// A stop, at any stage, is made invisible to the dialogue: while stopped the terminal has its
-// own settings back, and once the program is continued in the foreground the stage's settings
-// return, looked at afresh, and the line the program was on is shown again; continued in the
-// background, it waits for fg, which its next read of the terminal brings (SIGTTIN). The time
-// spent stopped is taken off the console's clock. Ctrl-Z is seen starting; a stop that cannot be
-// caught (SIGSTOP) is counted from the last time the program was known to run, so a wait it
-// interrupts is never cut short. Where no shell can continue the program (its process group is
-// orphaned, as under `xterm -e`), the system discards Ctrl-Z, and the stage goes on as it was.
+// The settings change only where the program is in the foreground: from the background, or on
+// a terminal that is not its controlling terminal (under setsid), the terminal is another's.
+// Every way out gives back the settings found: the normal end, an error, the signals that end
+// or stop the program. Changing them never waits for the output to be sent (TCSANOW, not
+// TCSAFLUSH, which a terminal holding its output with Ctrl-S would keep waiting), and never
+// stops the program (SIGTTOU is blocked meanwhile).
 
-#include "console_posix.hpp"
-
-#include "console.hpp"
+#include "terminal_posix.hpp"
 
 #include <array>
-#include <atomic>
 #include <cerrno>
 #include <csignal>
-#include <cstdint>
 
-#include <poll.h>
+#include <fcntl.h>
+#include <sys/select.h>
 #include <termios.h>
 #include <unistd.h>
 
 namespace {
 
-constexpr unsigned char escapeKey = 0x1b;
-constexpr int keySequenceGapMs = 50;
+bool inputIsTerminal = false;
+bool outputIsTerminal = false;
+int output = STDOUT_FILENO;
+termios foundSettings{};
+bool settingsChanged = false; // the terminal has the stage's settings, made from foundSettings
+TerminalStage stage = TerminalStage::line;
+std::array<char, 128> line{}; // the line the cursor is on, as far as the program wrote it
+std::size_t lineLength = 0;
+std::size_t owed = 0; // bytes still to be shown of a newline and the line
 
-enum Stage : sig_atomic_t { lineStage, quietStage, keyStage };
-
-// The state that the signal handlers share with the rest of the program.
-bool inputIsTerminal = false; // asked once, before any handler is installed
-termios foundSettings; // valid while terminalChanged
-volatile sig_atomic_t terminalChanged = 0;
-volatile sig_atomic_t stage = lineStage;
-std::atomic<std::int64_t> stoppedNanoseconds{0};
-std::atomic<std::int64_t> runningAtNanoseconds{0};
-static_assert(std::atomic<std::int64_t>::is_always_lock_free, "read from signal handlers");
-
-// The signals that end the program: each gives the terminal back first, and on a terminal ends
-// the line. SIGPIPE among them, for a prompt written to a pipe whose reader has gone.
-constexpr std::array endSignals{SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
-
-std::int64_t nanosecondsNow() {
-    return ConsoleClock::now().time_since_epoch().count();
+bool inForeground(int fd) {
+    return tcgetpgrp(fd) == getpgrp();
 }
 
-// A terminal that is not the controlling one has no foreground to keep to.
-bool inForeground(int terminal) {
-    const pid_t owner = tcgetpgrp(terminal);
-    return owner < 0 || owner == getpgrp();
+void setSettings(const termios &settings, bool dropTypedAhead) {
+    sigset_t ttou;
+    sigemptyset(&ttou);
+    sigaddset(&ttou, SIGTTOU);
+    sigset_t before;
+    sigprocmask(SIG_BLOCK, &ttou, &before);
+    tcsetattr(STDIN_FILENO, TCSANOW, &settings);
+    if (dropTypedAhead) {
+        tcflush(STDIN_FILENO, TCIFLUSH);
+    }
+    sigprocmask(SIG_SETMASK, &before, nullptr);
 }
 
-termios settingsFor(Stage wanted) {
+termios settingsFor(TerminalStage wanted) {
     termios settings = foundSettings;
     settings.c_iflag |= ICRNL;
     settings.c_iflag &= ~static_cast<tcflag_t>(IGNCR);
-    if (wanted != lineStage) {
+    if (wanted != TerminalStage::line) {
         settings.c_lflag &= ~static_cast<tcflag_t>(ECHO);
     }
-    if (wanted == keyStage) {
+    if (wanted == TerminalStage::key) {
         settings.c_lflag &= ~static_cast<tcflag_t>(ICANON);
         settings.c_cc[VMIN] = 1;
         settings.c_cc[VTIME] = 0;
@@ -81,158 +63,99 @@ termios settingsFor(Stage wanted) {
     return settings;
 }
 
-// Gives the terminal the current stage's settings, in the foreground. TCSAFLUSH throws away the
-// keys typed ahead as well.
-void applyStage(int when) {
+// The settings found are read afresh whenever the terminal has them, so also after a stop: the
+// shell or the user may have changed them meanwhile.
+void applyStage(bool dropTypedAhead) {
     if (!inputIsTerminal || !inForeground(STDIN_FILENO)) {
         return;
     }
-    if (terminalChanged == 0) {
-        if (tcgetattr(STDIN_FILENO, &foundSettings) != 0) {
-            return;
-        }
-        terminalChanged = 1;
+    if (!settingsChanged && tcgetattr(STDIN_FILENO, &foundSettings) != 0) {
+        return;
     }
-    const termios settings = settingsFor(static_cast<Stage>(stage));
-    tcsetattr(STDIN_FILENO, when, &settings);
-}
-
-void enterStage(Stage next, int when) {
-    stage = next;
-    applyStage(when);
-}
-
-void handle(int signal, void (*handler)(int)) {
-    struct sigaction action {};
-    action.sa_handler = handler;
-    action.sa_flags = SA_RESTART;
-    sigemptyset(&action.sa_mask);
-    sigaction(signal, &action, nullptr);
-}
-
-bool isIgnored(int signal) {
-    struct sigaction current {};
-    sigaction(signal, nullptr, &current);
-    return current.sa_handler == SIG_IGN;
-}
-
-// A signal that the program was started with ignored stays ignored.
-void handleUnlessIgnored(int signal, void (*handler)(int)) {
-    if (!isIgnored(signal)) {
-        handle(signal, handler);
-    }
-}
-
-// Hands the signal on to its default action, once this handler returns and unblocks it.
-void raiseByDefault(int signal) {
-    handle(signal, SIG_DFL);
-    sigset_t only;
-    sigemptyset(&only);
-    sigaddset(&only, signal);
-    sigprocmask(SIG_UNBLOCK, &only, nullptr);
-    raise(signal);
-}
-
-extern "C" void endBySignal(int signal) {
-    restoreTerminal();
-    // After Ctrl-C the shell starts a line of its own.
-    if (signal != SIGINT) {
-        endLine();
-    }
-    raiseByDefault(signal);
-}
-
-extern "C" void stopBySignal(int signal) {
-    const int savedErrno = errno;
-    runningAtNanoseconds = nanosecondsNow();
-    restoreTerminal();
-    raiseByDefault(signal);
-    // Continued (resumeAfterStop has run), or the stop was discarded.
-    handle(signal, stopBySignal);
-    applyStage(TCSANOW);
-    errno = savedErrno;
-}
-
-extern "C" void resumeAfterStop(int /*signal*/) {
-    const int savedErrno = errno;
-    const std::int64_t now = nanosecondsNow();
-    stoppedNanoseconds += now - runningAtNanoseconds.exchange(now);
-    applyStage(TCSAFLUSH);
-    if (inForeground(STDOUT_FILENO)) {
-        showLineAgain();
-    }
-    errno = savedErrno;
-}
-
-bool moreKeyBytesArrive() {
-    pollfd input{STDIN_FILENO, POLLIN, 0};
-    return poll(&input, 1, keySequenceGapMs) > 0;
-}
-
-// Takes one key press, all of it: an arrow or function key sends several bytes at once.
-void takeOneKey() {
-    std::array<unsigned char, 32> bytes{};
-    ssize_t got = 0;
-    do {
-        got = read(STDIN_FILENO, bytes.data(), bytes.size());
-    } while (got < 0 && errno == EINTR);
-    if (got == 1 && bytes[0] == escapeKey) {
-        while (moreKeyBytesArrive() && read(STDIN_FILENO, bytes.data(), bytes.size()) > 0) {
-        }
-    }
+    settingsChanged = true;
+    setSettings(settingsFor(stage), dropTypedAhead);
 }
 
 } // namespace
 
-// Async-signal-safe and idempotent. Keys typed while they were hidden are for nobody: they go.
-void restoreTerminal() {
-    if (terminalChanged == 0) {
-        return;
-    }
-    const sigset_t before = holdSignals({SIGTTOU});
-    tcsetattr(STDIN_FILENO, stage == lineStage ? TCSANOW : TCSAFLUSH, &foundSettings);
-    terminalChanged = 0;
-    releaseSignals(before);
-}
-
-void watchTerminal() {
+void terminalBegin() {
     inputIsTerminal = isatty(STDIN_FILENO) != 0;
-    noteRunning();
-    for (const int signal : endSignals) {
-        handleUnlessIgnored(signal, endBySignal);
+    outputIsTerminal = isatty(STDOUT_FILENO) != 0;
+    const char *name = outputIsTerminal ? ttyname(STDOUT_FILENO) : nullptr;
+    const int own = name != nullptr ? open(name, O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC) : -1;
+    if (own >= 0 && own < FD_SETSIZE) {
+        output = own;
     }
-    handleUnlessIgnored(SIGTSTP, stopBySignal);
-    handleUnlessIgnored(SIGCONT, resumeAfterStop);
-    applyStage(TCSANOW);
+    applyStage(false);
 }
 
-void dropHiddenKeys() {
-    enterStage(lineStage, TCSAFLUSH);
+bool terminalTakesKeys() {
+    return inputIsTerminal;
 }
 
-std::chrono::nanoseconds timeStopped() {
-    return std::chrono::nanoseconds{stoppedNanoseconds.load()};
+int terminalOutput() {
+    return output;
 }
 
-void noteRunning() {
-    runningAtNanoseconds = nanosecondsNow();
+bool terminalInBackground(int fd) {
+    const pid_t owner = tcgetpgrp(fd);
+    return owner >= 0 && owner != getpgrp();
 }
 
-void consoleHideKeys() {
-    enterStage(quietStage, TCSANOW);
+void terminalEnter(TerminalStage next, bool dropTypedAhead) {
+    stage = next;
+    applyStage(dropTypedAhead);
 }
 
-// The prompt comes once the terminal is ready, so a key pressed after it appears is never taken
-// for one typed before; the keys typed before are thrown away. From the background the read
-// stops the program until fg, which brings the pause's settings.
-void consolePause() {
-    if (inputIsTerminal) {
-        enterStage(keyStage, TCSAFLUSH);
+void terminalGiveBack() {
+    if (settingsChanged) {
+        setSettings(foundSettings, stage != TerminalStage::line);
+        settingsChanged = false;
     }
-    consoleWrite("Press any key to continue . . . ");
-    if (inputIsTerminal) {
-        takeOneKey();
-        enterStage(lineStage, TCSAFLUSH);
+}
+
+// The keys typed while the program was stopped were for the shell; the line comes back only
+// on a terminal in the foreground.
+void terminalTakeUp(bool afterStop) {
+    applyStage(afterStop);
+    if (afterStop && outputIsTerminal && lineLength > 0 && inForeground(STDOUT_FILENO)) {
+        owed = lineLength + 1;
     }
-    consoleWrite("\n");
+}
+
+bool terminalOwesLine() {
+    return owed > 0;
+}
+
+// A terminal that fails the line is left to fail the next output, which reports it.
+void terminalWriteOwedLine() {
+    const std::size_t from = lineLength + 1 - owed;
+    const ssize_t written =
+        from == 0 ? write(output, "\n", 1) : write(output, line.data() + from - 1, owed);
+    if (written > 0) {
+        owed -= static_cast<std::size_t>(written);
+    } else if (errno != EAGAIN && errno != EINTR) {
+        owed = 0;
+    }
+}
+
+void terminalWritten(std::string_view text, bool clearedTheScreen) {
+    const std::size_t lineEnd = text.rfind('\n');
+    if (clearedTheScreen || lineEnd != std::string_view::npos) {
+        lineLength = 0;
+        text.remove_prefix(clearedTheScreen ? text.size() : lineEnd + 1);
+    }
+    lineLength += text.copy(line.data() + lineLength, line.size() - lineLength);
+}
+
+int terminalEndLine() {
+    if (!outputIsTerminal || lineLength == 0 || terminalInBackground(STDOUT_FILENO)) {
+        return 0;
+    }
+    lineLength = 0;
+    ssize_t written = 0;
+    do {
+        written = write(STDOUT_FILENO, "\n", 1);
+    } while (written < 0 && errno == EINTR);
+    return written < 0 ? errno : 0;
 }

@@ -6,10 +6,10 @@
 
 #include <array>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
-#include <thread>
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -40,9 +40,9 @@ bool isSet(const char *name) {
     return value != nullptr && *value != '\0';
 }
 
-// One line naming the image and why it is not shown.
-void reportImage(std::initializer_list<std::string_view> reason) {
-    reportError({"cannot open ", imagePath, ": "}, reason);
+// One line naming the image tried and why it is not shown.
+void reportImage(const char *image, std::initializer_list<std::string_view> reason) {
+    reportError({"cannot open ", image, ": "}, reason);
 }
 
 // The image installed with the program, found from the program's own path where the system
@@ -76,21 +76,21 @@ const char *findImage(Path &installed) {
 }
 
 // Gives the viewer a moment to fail; one that stays open is left to run.
-void awaitViewer(pid_t viewer) {
-    const auto deadline = ConsoleClock::now() + viewerWait;
-    while (ConsoleClock::now() < deadline) {
+void awaitViewer(pid_t viewer, const char *image) {
+    const auto deadline = consoleNow() + viewerWait;
+    while (consoleNow() < deadline) {
         int status = 0;
         const pid_t done = waitpid(viewer, &status, WNOHANG);
         if (done == viewer) {
             if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-                reportImage({viewerProgram, " failed to show it"});
+                reportImage(image, {viewerProgram, " failed to show it"});
             }
             return;
         }
         if (done < 0) {
             return;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds{20});
+        consoleSleepUntil(consoleNow() + std::chrono::milliseconds{20});
     }
 }
 
@@ -98,13 +98,13 @@ void awaitViewer(pid_t viewer) {
 
 void consoleOpenImage() {
     if (viewerNeedsDesktopSession && !isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY")) {
-        reportImage({"no desktop session (neither DISPLAY nor WAYLAND_DISPLAY is set)"});
+        reportImage(imagePath, {"no desktop session (neither DISPLAY nor WAYLAND_DISPLAY is set)"});
         return;
     }
     Path installed{};
     const char *image = findImage(installed);
     if (image == nullptr) {
-        reportImage({std::strerror(errno)});
+        reportImage(imagePath, {std::strerror(errno)});
         return;
     }
     posix_spawn_file_actions_t quiet;
@@ -113,11 +113,14 @@ void consoleOpenImage() {
     posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&quiet, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     // A process group of its own: Ctrl-C or Ctrl-Z at the pause is for the program, not for the
-    // viewer, which stays open.
+    // viewer, which stays open. None of the signals the program holds back is held back there.
     posix_spawnattr_t ownGroup;
     posix_spawnattr_init(&ownGroup);
-    posix_spawnattr_setflags(&ownGroup, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setflags(&ownGroup, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK);
     posix_spawnattr_setpgroup(&ownGroup, 0);
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigmask(&ownGroup, &none);
     std::array<char *, 3> arguments{const_cast<char *>(viewerProgram), const_cast<char *>(image),
                                     nullptr};
     pid_t viewer = 0;
@@ -126,8 +129,8 @@ void consoleOpenImage() {
     posix_spawnattr_destroy(&ownGroup);
     posix_spawn_file_actions_destroy(&quiet);
     if (error != 0) {
-        reportImage({"cannot start the viewer ", viewerProgram, ": ", std::strerror(error)});
+        reportImage(image, {"cannot start the viewer ", viewerProgram, ": ", std::strerror(error)});
         return;
     }
-    awaitViewer(viewer);
+    awaitViewer(viewer, image);
 }

@@ -55,13 +55,6 @@ Session sessionAt(std::string_view choice, const SessionOptions &options = {}) {
     return session;
 }
 
-// Answers the menu and the number prompt, and waits for the pause.
-void answerUpToThePause(Session &session, std::string_view choice, std::string_view number) {
-    answer(session, "Your Choice: ", choice);
-    answer(session, "number ", number);
-    EXPECT_TRUE(awaitOutput(session, pausePrompt)) << session.output;
-}
-
 TEST(Terminal, DrawsEachMarkBeforeItsPauseAndReachesTheMenuOnTime) {
     Session session = startSession();
     ASSERT_TRUE(awaitOutput(session, "Your Choice: ")) << session.output;
@@ -166,34 +159,6 @@ TEST(Wine, EndsTheLastLine) {
     EXPECT_TRUE(endsWith(shownText(session.output), "exiting...\r\r\n")) << session.output;
 }
 
-// A shell runs the program and then reads a line: any byte of the keys that the pause left
-// behind would show up in that line. An arrow key comes a byte at a time, as a slow line brings
-// it; a paste brings more than one read takes.
-class KeysAtThePause : public testing::TestWithParam<std::vector<const char *>> {};
-
-TEST_P(KeysAtThePause, LeaveNothingForTheShellAndTheTerminalRestored) {
-    const char *script = "before=$(stty -g); \"$0\"; status=$?; after=$(stty -g); "
-                         "[ \"$before\" = \"$after\" ] && echo restored; echo status=$status; "
-                         "IFS= read -r rest; echo \"rest=[$rest]\"";
-    Session session = startSession(underShell(script));
-    answerUpToThePause(session, "2\r", "255\r");
-    EXPECT_TRUE(awaitOutput(session, "Number Converted: 1515\r\n")) << session.output;
-    for (const char *keys : GetParam()) {
-        type(session, keys);
-        std::this_thread::sleep_for(5ms);
-    }
-    ASSERT_TRUE(awaitOutput(session, "status=0\r\n")) << session.output;
-    type(session, "\r");
-    EXPECT_TRUE(awaitOutput(session, "rest=[]")) << session.output;
-    EXPECT_TRUE(awaitOutput(session, "restored\r\nstatus=0")) << session.output;
-    awaitEnd(session);
-}
-
-INSTANTIATE_TEST_SUITE_P(Terminal, KeysAtThePause,
-                         testing::Values(std::vector<const char *>{"\x1b", "[", "A"},
-                                         std::vector<const char *>{
-                                             "a pasted line, longer than one read takes\r"}));
-
 struct PauseSignal {
     const char *name;
     int signal;
@@ -269,56 +234,143 @@ TEST(Terminal, WriteErrorAtThePauseRestoresTheTerminal) {
     EXPECT_TRUE(terminalRestored(session));
 }
 
-struct StopAtThePause {
+// A session step by step, under a shell with job control that gives the terminal back to
+// nobody (dash), the program as $0; or the program alone, when there is no script. Each step
+// awaits a text after the one awaited before ("?text"), types keys ("!keys"), sends a signal
+// to the terminal's foreground process group ("~number"), lets time pass ("+ms"), sees that
+// nothing arrives for a while ("-ms"), or that the terminal has the settings it started with
+// ("="). Then the session ends in time, with the terminal as it started and the output as it
+// must end.
+struct Scenario {
     const char *name;
-    const char *script; // echoes "mark" once the program is stopped and the terminal sane
-    std::string shown; // what the terminal shows next: then a key ends the pause, or it has ended
-    int promptsShownAgain;
+    const char *script;
+    std::vector<std::string> steps;
+    std::string ending;
+    milliseconds endsWithin = 10000ms;
 };
 
-class CtrlZAtThePause : public testing::TestWithParam<StopAtThePause> {};
-
-// A shell with job control runs the program: Ctrl-Z at the pause leaves the shell a sane
-// terminal. After fg the pause shows its prompt again, once and only on a terminal, and goes on
-// waiting for its key; in the background it changes nothing and can be ended.
-TEST_P(CtrlZAtThePause, GivesTheShellASaneTerminal) {
-    const StopAtThePause &c = GetParam();
-    Session session = startSession(underShell(c.script));
-    answerUpToThePause(session, "1\r", "5\r");
-    const std::size_t stopped = session.output.size();
-    type(session, "\x1a");
-    ASSERT_TRUE(awaitOutput(session, "mark\r\n" + c.shown, 10000ms, stopped)) << session.output;
-    if (!endsWith(c.shown, "s=143")) {
-        EXPECT_TRUE(staysQuiet(session, 500ms)) << "after fg the pause waits again";
-        type(session, "k");
-        EXPECT_TRUE(awaitOutput(session, "\r\ns=0", 10000ms, stopped)) << session.output;
-    }
-    awaitEnd(session);
-    const std::size_t first = session.output.find(pausePrompt, stopped);
-    const int prompts =
-        first == std::string::npos ? 0 : 1 + (first != session.output.rfind(pausePrompt));
-    EXPECT_EQ(prompts, c.promptsShownAgain) << session.output;
+void PrintTo(const Scenario &c, std::ostream *out) {
+    *out << c.name;
 }
 
-const std::string promptAgain = "\r\n" + std::string(pausePrompt);
+class Job : public testing::TestWithParam<Scenario> {};
+
+TEST_P(Job, LeavesTheTerminalAsItWas) {
+    const Scenario &c = GetParam();
+    SessionOptions options;
+    if (*c.script != '\0') {
+        options.arguments = {"dash", "-c", c.script, PROGRAM_PATH};
+    }
+    Session session = startSession(options);
+    std::size_t from = 0;
+    for (const std::string &step : c.steps) {
+        const std::string text = step.substr(1);
+        if (step[0] == '?') {
+            ASSERT_TRUE(awaitOutput(session, text, 10000ms, from)) << text << session.output;
+            from = session.output.find(text, from) + text.size();
+        } else if (step[0] == '!') {
+            type(session, text);
+        } else if (step[0] == '~') {
+            kill(-tcgetpgrp(session.terminal), std::stoi(text));
+        } else if (step[0] == '=') {
+            EXPECT_TRUE(terminalRestored(session)) << session.output;
+        } else {
+            const milliseconds length{std::stoi(text)};
+            if (step[0] == '-') {
+                EXPECT_TRUE(staysQuiet(session, length)) << session.output;
+            } else {
+                std::this_thread::sleep_for(length);
+            }
+        }
+    }
+    EXPECT_NE(awaitEnd(session, c.endsWithin), -1) << "ended in time";
+    EXPECT_TRUE(endsWith(session.output, c.ending)) << session.output;
+    EXPECT_TRUE(terminalRestored(session));
+}
+
+// The steps up to the pause, with the number given: 5 converts to 101.
+std::vector<std::string> toThePause(std::vector<std::string> then) {
+    std::vector<std::string> steps{"?Your Choice: ", "!1 5\r", "?" + std::string(pausePrompt)};
+    steps.insert(steps.end(), then.begin(), then.end());
+    return steps;
+}
+
+const std::string prompt(pausePrompt);
+const std::string clear(clearScreen);
 
 INSTANTIATE_TEST_SUITE_P(
-    Terminal, CtrlZAtThePause,
+    Terminal, Job,
     testing::Values(
-        StopAtThePause{"BgThenFg",
-                       "set -m; before=$(stty -g); \"$0\"; bg >/dev/null; sleep 0.5; "
-                       "[ \"$before\" = \"$(stty -g)\" ] && echo mark; fg >/dev/null; echo s=$?",
-                       promptAgain, 1},
-        // kill -CONT: the job may be stopped by its read, and only a shell that knows it
-        // continues it after the kill.
-        StopAtThePause{"BgThenKill",
-                       "set -m; before=$(stty -g); \"$0\"; bg >/dev/null; sleep 0.5; kill %1; "
-                       "kill -CONT %1 2>/dev/null; wait %1; s=$?; [ \"$before\" = \"$(stty -g)\" ] "
-                       "&& echo mark; echo s=$s",
-                       "s=143", 0},
-        StopAtThePause{"PipedOutput", "set -m; \"$0\" | cat; echo mark; fg >/dev/null; echo s=$?",
-                       "", 0}),
-    [](const testing::TestParamInfo<StopAtThePause> &info) { return info.param.name; });
+        // After bg the program leaves the terminal alone, and after fg the pause shows its
+        // prompt again, once, and waits for its key; in the background it can be ended, and
+        // writes nothing as it ends. Piped, its output is the dialogue alone.
+        Scenario{"BgThenFg",
+                 "set -m; before=$(stty -g); \"$0\"; bg >/dev/null; sleep 0.5; "
+                 "[ \"$before\" = \"$(stty -g)\" ] && echo sane; fg >/dev/null; echo s=$?",
+                 toThePause({"!\x1a", "?sane", "?" + prompt, "-500", "!k"}),
+                 prompt + "sane\r\n\r\n" + prompt + "\r\ns=0\r\n"},
+        Scenario{"BgThenKill",
+                 "set -m; \"$0\"; bg >/dev/null; sleep 0.5; kill %1; kill -CONT %1; wait %1; "
+                 "echo s=$?",
+                 toThePause({"!\x1a"}), prompt + "s=143\r\n"},
+        Scenario{"PipedOutput", "set -m; \"$0\" | cat; fg >/dev/null; echo s=$?",
+                 toThePause({"!\x1a", "+300", "-500", "!k"}),
+                 "101\r\n\r\n" + prompt + "\r\ns=0\r\n"},
+        // A shell that reads a line after the program finds nothing left of the keys: of an
+        // arrow key that comes a byte at a time, of a paste longer than one read, of keys
+        // hidden during the announcement when a signal ends the program; which adds no line
+        // after a full one.
+        Scenario{"ArrowKey", "set -m; \"$0\"; IFS= read -r rest; echo \"rest=[$rest]\"",
+                 toThePause({"!\x1b", "+5", "![", "+5", "!A", "+300", "!\r"}),
+                 prompt + "\r\n\r\nrest=[]\r\n"},
+        Scenario{"Paste", "set -m; \"$0\"; IFS= read -r rest; echo \"rest=[$rest]\"",
+                 toThePause({"!a pasted line, longer than one read takes\r", "+300", "!\r"}),
+                 prompt + "\r\n\r\nrest=[]\r\n"},
+        Scenario{"TermDuringTheAnnouncement",
+                 "set -m; \"$0\"; IFS= read -r rest; echo \"rest=[$rest]\"",
+                 {"?Your Choice: ", "!1\r", "?chosen", "!typed", "+100", "~15", "+300", "!\r"},
+                 "Binary\"\r\nTerminated\r\n\r\nrest=[]\r\n"},
+        // Signals that meet, with the output held (Ctrl-S, until the next Ctrl-Z lets it go)
+        // to keep each window open: an end and a stop; a stop as the program is continued; a
+        // stop once it has given the terminal back (and Enter sends a carriage return alone).
+        Scenario{"StopInsideAnEnd", "set -m; \"$0\"; fg >/dev/null; echo s=$?",
+                 toThePause({"!\x13", "~15", "+300", "!\x1a"}),
+                 prompt + "^Z\r\nTerminated\r\ns=143\r\n"},
+        Scenario{
+            "StopAsItContinues",
+            "set -m; before=$(stty -g); \"$0\"; sleep 1; fg >/dev/null; "
+            "[ \"$before\" = \"$(stty -g)\" ] && echo sane; fg >/dev/null; echo s=$?",
+            toThePause({"!\x1a", "+300", "!\x13", "+1200", "!\x1a", "?sane", "?" + prompt, "!k"}),
+            "\r\ns=0\r\n"},
+        Scenario{"StopAfterTheLastRestore",
+                 "set -m; stty -icrnl; before=$(stty -g); \"$0\"; fg >/dev/null; "
+                 "[ \"$before\" = \"$(stty -g)\" ] && echo sane; stty icrnl",
+                 {"?Your Choice: ", "!1 1048576\r", "?exiting...", "!\x13", "+3200", "!\x1a"},
+                 "exiting...^Z\r\nsane\r\n"},
+        // A continue with no stop before it lengthens no wait and shows no line again.
+        Scenario{"ContinueWithNoStop",
+                 "",
+                 {"?Your Choice: ", "!1 1048576\r", "?exiting...", "+1500", "~18"},
+                 "(integer overflow)\r\nexiting...\r\n",
+                 1700ms},
+        // In the background the program stops before it clears the screen, and its read fails
+        // where SIGTTIN is ignored.
+        Scenario{"ClearWaitsForFg",
+                 "set -m; \"$0\"; bg >/dev/null; sleep 2; echo fg; fg >/dev/null; echo s=$?",
+                 {"?Your Choice: ", "!1\r", "?chosen", "!\x1a", "?fg\r\n", "?number ", "!10\r",
+                  "?" + prompt, "!k"},
+                 "Binary\"\r\nfg\r\n" + clear +
+                     "enter a number 10\r\nNumber Converted: 1010\r\n\r\n" + prompt +
+                     "\r\ns=0\r\n"},
+        Scenario{"ReadErrorInTheBackground",
+                 "set -m; trap '' TTIN; \"$0\"; bg >/dev/null; wait %1; echo s=$?",
+                 toThePause({"!\x1a", "+300", "!\r"}),
+                 prompt + "\r\nbinary-converter: read error: Input/output error\r\ns=1\r\n"},
+        // On a terminal that is not the program's controlling terminal, nothing is changed:
+        // the pause ends with Enter.
+        Scenario{"NotTheControllingTerminal", "setsid -w \"$0\"; echo s=$?",
+                 toThePause({"=", "!k\r"}), prompt + "k\r\n\r\ns=0\r\n"}),
+    [](const testing::TestParamInfo<Scenario> &info) { return info.param.name; });
 
 // Stopped for a second in the middle of the banner: after fg the marks drawn so far are shown
 // again on a line of their own, and the rest keep their pace as if no time had passed.
@@ -404,10 +456,13 @@ TEST_P(HiddenChoice, ShowsTheImageOrSaysWhyNotAndGoesOnToThePause) {
     Session session = sessionAt("5\r", GetParam().options);
     ASSERT_TRUE(awaitOutput(session, pausePrompt, 4000ms)) << session.output;
     const std::string &whyNot = GetParam().whyNot;
+    // The message names the file handed to the viewer: the installed one, away from the source.
+    const std::string image =
+        GetParam().options.arguments.empty() ? "./ressources/pic/picture/meme.jpg"
+                                             : BINARY_DIR
+            "/installed/bin/../share/binary-converter/ressources/pic/picture/meme.jpg";
     const std::string line =
-        whyNot.empty()
-            ? ""
-            : "binary-converter: cannot open ./ressources/pic/picture/meme.jpg: " + whyNot + "\n";
+        whyNot.empty() ? "" : "binary-converter: cannot open " + image + ": " + whyNot + "\n";
     EXPECT_EQ(session.output,
               startScreen() + onTerminal("5\nEaster Egg !\n" + line) + std::string(pausePrompt));
     type(session, "k");
@@ -430,6 +485,10 @@ INSTANTIATE_TEST_SUITE_P(
                               withEnvironment({"DISPLAY=:99", withViewer}, {}, "/",
                                               {BINARY_DIR "/installed/bin/binary-converter"}),
                               ""},
+                    ImageCase{"InstalledViewerFails",
+                              withEnvironment({"DISPLAY=:99", withViewer, "VIEWER_FAILS=1"}, {},
+                                              "/", {BINARY_DIR "/installed/bin/binary-converter"}),
+                              "xdg-open failed to show it"},
                     ImageCase{"NoViewer",
                               withEnvironment({"WAYLAND_DISPLAY=wayland-9", "PATH=/nonexistent"}),
                               "cannot start the viewer xdg-open: No such file or directory"}),
