@@ -347,12 +347,13 @@ INSTANTIATE_TEST_SUITE_P(
                  "[ \"$before\" = \"$(stty -g)\" ] && echo sane; stty icrnl",
                  {"?Your Choice: ", "!1 1048576\r", "?exiting...", "!\x13", "+3200", "!\x1a"},
                  "exiting...^Z\r\nsane\r\n"},
-        // A continue with no stop before it lengthens no wait and shows no line again.
+        // A continue with no stop before it lengthens no wait (it would end 2.8 s later) and
+        // shows no line again.
         Scenario{"ContinueWithNoStop",
                  "",
                  {"?Your Choice: ", "!1 1048576\r", "?exiting...", "+1500", "~18"},
                  "(integer overflow)\r\nexiting...\r\n",
-                 1700ms},
+                 2300ms},
         // In the background the program stops before it clears the screen, and its read fails
         // where SIGTTIN is ignored.
         Scenario{"ClearWaitsForFg",
@@ -388,8 +389,9 @@ TEST(Terminal, CtrlZDuringTheBannerLosesNeitherMarksNorPace) {
     ASSERT_EQ(session.output.substr(resumed, 62), "\r\n" + startScreen().substr(0, 60))
         << session.output;
     const auto marks = bannerMarkArrivals(session, resumed + 2);
+    // A mark late by a loaded machine leaves the next a shorter gap; a burst leaves none.
     for (std::size_t i = drawn + 1; i < marks.size(); ++i) {
-        EXPECT_GE(between(marks[i - 1], marks[i]).count(), 40)
+        EXPECT_GE(between(marks[i - 1], marks[i]).count(), 20)
             << "mark " << i << " came with the one before it";
     }
     type(session, "0\r");
@@ -412,7 +414,7 @@ TEST_P(RefusedNumber, EndsWithStatusOneAfterItsWait) {
     const auto waited = between(refused, SessionClock::now());
     EXPECT_EQ(exitStatus(status), 1);
     EXPECT_GE(waited.count(), 2790);
-    EXPECT_LE(waited.count(), 3300);
+    EXPECT_LE(waited.count(), 3500);
     EXPECT_TRUE(endsWith(session.output, shown + "\r\n")) << session.output;
     const bool takesEscapes =
         GetParam().setEnvironment.empty() && GetParam().unsetEnvironment.empty();
