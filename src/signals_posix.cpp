@@ -30,7 +30,6 @@
 #include "console.hpp"
 #include "terminal_posix.hpp"
 
-#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <csignal>
@@ -75,30 +74,33 @@ void setAction(int signal, void (*action)(int)) {
     sigaction(signal, &wanted, nullptr);
 }
 
-// Stops the program by the signal's default action, with the settings given back; true once it
-// is continued, false when the signal is ignored or the system discarded the stop.
+// Lets the signals pending now come in and be noted.
+void notePending() {
+    const timespec none{};
+    pselect(0, nullptr, nullptr, nullptr, &none, &waitingMask);
+}
+
+// Stops the program by the signal's default action, with the settings given back. True once it
+// is continued, or when an ending signal came first, to be answered instead; false when the
+// signal is ignored or the system discarded the stop.
 bool stopBy(int signal) {
-    if (isIgnored(signal)) {
-        return false;
+    notePending();
+    if (endingSignal != 0 || isIgnored(signal)) {
+        return endingSignal != 0;
     }
-    const auto stoppedAt = ConsoleClock::now();
+    const auto stoppedAt = consoleNow();
     terminalGiveBack();
     setAction(signal, SIG_DFL);
     continueCame = 0;
     raise(signal);
-    // Stopped as pselect lets the signal in; then what came meanwhile, the continue among them,
-    // is noted.
-    const timespec none{};
-    pselect(0, nullptr, nullptr, nullptr, &none, &waitingMask);
+    notePending(); // stopped as the signal comes in; then the continue, and what else came
     // SIGTTIN and SIGTTOU are never caught: their default action is the one the program keeps.
     if (signal == SIGTSTP) {
         setAction(SIGTSTP, noteSignal);
     }
     const bool continued = continueCame != 0;
     continueCame = 0;
-    if (continued) {
-        stopped += (ConsoleClock::now() - stoppedAt).count();
-    }
+    stopped += continued ? (consoleNow() - stoppedAt).count() : 0;
     terminalTakeUp(continued);
     return continued;
 }
@@ -136,7 +138,8 @@ void answerSignals(const ConsoleClock::time_point *deadline) {
 int waitOnce(int target, bool reading, const ConsoleClock::time_point *deadline) {
     timespec left{};
     if (deadline != nullptr) {
-        const auto rest = std::max(*deadline - consoleNow(), ConsoleClock::duration{});
+        const auto now = consoleNow();
+        const auto rest = now < *deadline ? *deadline - now : ConsoleClock::duration{};
         left.tv_sec = static_cast<std::time_t>(rest.count() / 1000000000);
         left.tv_nsec = static_cast<long>(rest.count() % 1000000000);
     }
@@ -150,12 +153,6 @@ int waitOnce(int target, bool reading, const ConsoleClock::time_point *deadline)
 }
 
 } // namespace
-
-ConsoleClock::time_point ConsoleClock::now() noexcept {
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return time_point{std::chrono::seconds{now.tv_sec} + std::chrono::nanoseconds{now.tv_nsec}};
-}
 
 ConsoleClock::time_point consoleNow() {
     return ConsoleClock::now() - ConsoleClock::duration{stopped};

@@ -59,12 +59,13 @@ Session startSession(const SessionOptions &options) {
     int terminal = -1;
     winsize size{24, 80, 0, 0};
     openpty(&session.terminal, &terminal, nullptr, nullptr, &size);
+    // Before the program can change them.
+    tcgetattr(session.terminal, &session.initialSettings);
     session.pid = startProgram(options, [&session, terminal] {
         close(session.terminal);
         login_tty(terminal);
     });
     close(terminal);
-    tcgetattr(session.terminal, &session.initialSettings);
     return session;
 }
 

@@ -303,15 +303,16 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         // After bg the program leaves the terminal alone, and after fg the pause shows its
         // prompt again, once, and waits for its key; in the background it can be ended, and
-        // writes nothing as it ends. Piped, its output is the dialogue alone.
+        // writes nothing as it ends (bg again, for dash may have seen it stop, and dash's own
+        // word on the end away). Piped, its output is the dialogue alone.
         Scenario{"BgThenFg",
                  "set -m; before=$(stty -g); \"$0\"; bg >/dev/null; sleep 0.5; "
                  "[ \"$before\" = \"$(stty -g)\" ] && echo sane; fg >/dev/null; echo s=$?",
                  toThePause({"!\x1a", "?sane", "?" + prompt, "-500", "!k"}),
                  prompt + "sane\r\n\r\n" + prompt + "\r\ns=0\r\n"},
         Scenario{"BgThenKill",
-                 "set -m; \"$0\"; bg >/dev/null; sleep 0.5; kill %1; kill -CONT %1; wait %1; "
-                 "echo s=$?",
+                 "set -m; \"$0\"; bg >/dev/null; sleep 0.5; kill %1; bg >/dev/null; "
+                 "wait %1 2>/dev/null; echo s=$?",
                  toThePause({"!\x1a"}), prompt + "s=143\r\n"},
         Scenario{"PipedOutput", "set -m; \"$0\" | cat; fg >/dev/null; echo s=$?",
                  toThePause({"!\x1a", "+300", "-500", "!k"}),
