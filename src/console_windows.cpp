@@ -1,13 +1,15 @@
-// The console on Windows: the command processor clears, pauses and opens the image, and the
-// kernel's Sleep keeps the pauses.
+// The console on Windows: the command processor clears and pauses, the kernel's Sleep keeps the
+// pauses, and the C runtime reads and writes.
+
+#include "console_windows.hpp"
 
 #include "console.hpp"
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <initializer_list>
+#include <cwchar>
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -19,9 +21,6 @@
 
 namespace {
 
-// NOLINTNEXTLINE(modernize-raw-string-literal)
-constexpr const char *imagePath = ".\\ressources\\pic\\picture\\meme.jpg";
-
 // The C runtime calls a pipe whose reader has gone an invalid argument; the system knows better.
 int writeError() {
     const DWORD system = GetLastError();
@@ -32,32 +31,63 @@ int writeError() {
     return errno != 0 ? errno : EIO;
 }
 
-// Why the image cannot be handed to the command processor, or 0 when it can.
-int imageMissing() {
-    const DWORD attributes = GetFileAttributesA(imagePath);
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        return GetLastError() == ERROR_ACCESS_DENIED ? EACCES : ENOENT;
-    }
-    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EISDIR : 0;
-}
-
-// One line on stderr: the program's name, the parts, and the reason for error.
-void reportError(std::initializer_list<std::string_view> parts, int error) {
-    std::fputs("binary-converter: ", stderr);
-    for (const std::string_view part : parts) {
-        std::fwrite(part.data(), 1, part.size(), stderr);
-    }
-    std::fprintf(stderr, "%s\n", std::strerror(error));
-}
-
-[[noreturn]] void fail(std::string_view what, int error) {
-    reportError({what}, error);
+[[noreturn]] void fail(std::wstring_view what, int error) {
+    reportError({what, _wcserror(error)});
     std::_Exit(1);
+}
+
+bool isFullPathOfAFile(const wchar_t *path) {
+    const bool full = (path[0] != L'\0' && path[1] == L':' && path[2] == L'\\') ||
+                      (path[0] == L'\\' && path[1] == L'\\');
+    const DWORD attributes = GetFileAttributesW(path);
+    return full && attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// The command processor that system() starts for cls and pause: COMSPEC, when it names an
+// existing file by its full path, or else the system's own. Without COMSPEC, the C runtime
+// would start a cmd.exe from the current folder.
+void settleTheCommandProcessor() {
+    std::array<wchar_t, MAX_PATH> named{};
+    const DWORD length = GetEnvironmentVariableW(L"COMSPEC", named.data(), MAX_PATH);
+    if (length > 0 && length < MAX_PATH && isFullPathOfAFile(named.data())) {
+        return;
+    }
+    std::array<wchar_t, MAX_PATH + 8> own{};
+    const UINT folder = GetSystemDirectoryW(own.data(), MAX_PATH);
+    if (folder > 0 && folder < MAX_PATH) {
+        std::wcscpy(own.data() + folder, L"\\cmd.exe");
+        _wputenv_s(L"COMSPEC", own.data());
+    }
 }
 
 } // namespace
 
-void consoleBegin() {}
+void reportError(std::initializer_list<std::wstring_view> parts) {
+    constexpr std::size_t longest = 2048;
+    std::array<wchar_t, longest> line{};
+    std::size_t used = std::wstring_view{L"binary-converter: "}.copy(line.data(), line.size());
+    for (const std::wstring_view part : parts) {
+        used += part.copy(line.data() + used, line.size() - 2 - used);
+    }
+    used += std::wstring_view{L"\r\n"}.copy(line.data() + used, 2);
+    const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD mode = 0;
+    DWORD written = 0;
+    if (GetConsoleMode(error, &mode) != 0) {
+        WriteConsoleW(error, line.data(), static_cast<DWORD>(used), &written, nullptr);
+        return;
+    }
+    // Three bytes at most for each UTF-16 unit.
+    std::array<char, 3 * longest> bytes{};
+    const int length = WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(used),
+                                           bytes.data(), bytes.size(), nullptr, nullptr);
+    WriteFile(error, bytes.data(), static_cast<DWORD>(length), &written, nullptr);
+}
+
+void consoleBegin() {
+    settleTheCommandProcessor();
+}
 
 // The shell's prompt starts on a line of its own, after a last line that has no newline.
 void consoleEnd() {
@@ -74,7 +104,7 @@ void consoleWrite(std::string_view text) {
     SetLastError(ERROR_SUCCESS);
     if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() ||
         std::fflush(stdout) != 0) {
-        fail("write error: ", writeError());
+        fail(L"write error: ", writeError());
     }
 }
 
@@ -107,7 +137,7 @@ void consoleSleepUntil(ConsoleClock::time_point deadline) {
 // The console shows keys typed ahead only once a read takes them.
 void consoleHideKeys() {}
 
-// These three are what the command processor is for here, with fixed command lines.
+// The two that the command processor is for here, with fixed command lines.
 void consoleClear() {
     std::system("cls"); // NOLINT(cert-env33-c)
 }
@@ -122,17 +152,6 @@ void consolePause() {
     std::system("pause"); // NOLINT(cert-env33-c)
 }
 
-// Given a name that is not a file, the command processor looks for a program of that name with
-// .com, .exe, .bat or .cmd added, and runs it: the line goes to it only for the image itself.
-void consoleOpenImage() {
-    const int missing = imageMissing();
-    if (missing != 0) {
-        reportError({"cannot open ", imagePath, ": "}, missing);
-        return;
-    }
-    std::system(imagePath); // NOLINT(cert-env33-c)
-}
-
 int consoleReadChar() {
     const int character = std::getchar();
     if (character != EOF) {
@@ -140,7 +159,7 @@ int consoleReadChar() {
     }
     // A closed descriptor, a directory or a failing device is not an empty answer.
     if (std::ferror(stdin) != 0) {
-        fail("read error: ", errno);
+        fail(L"read error: ", errno);
     }
     return consoleEndOfInput;
 }

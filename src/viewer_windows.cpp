@@ -1,0 +1,122 @@
+// The hidden choice's image on Windows, opened by the shell's own call for documents.
+//
+// The image is looked up once, by its full path, and held open from then on for the rest of the
+// run, sharing reading alone: while the program holds it, no other program can change, rename,
+// delete or replace the file, nor rename a folder above it. The shell is then handed that same
+// full path, ending in .jpg, and opens it with the application associated with .jpg files: it
+// never looks for a program to run by the name, as the command processor would (meme.jpg.bat),
+// and a link is never followed (a link is refused), so nothing but the image checked can open.
+
+#include "console_windows.hpp"
+
+#include "console.hpp"
+
+#include <array>
+#include <cerrno>
+#include <cwchar>
+#include <string_view>
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <objbase.h>
+#include <shellapi.h>
+
+namespace {
+
+// NOLINTNEXTLINE(modernize-raw-string-literal)
+constexpr std::wstring_view imagePath = L".\\ressources\\pic\\picture\\meme.jpg";
+
+using Path = std::array<wchar_t, 4096>;
+
+bool isMissing(DWORD error) {
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// Why the image cannot be opened: the C library's words where it has them, as on POSIX, else
+// the system's, without the final full stop.
+std::wstring_view reason(DWORD error, std::array<wchar_t, 512> &text) {
+    if (isMissing(error) || error == ERROR_ACCESS_DENIED) {
+        return _wcserror(isMissing(error) ? ENOENT : EACCES);
+    }
+    if (error == ERROR_BAD_FILE_TYPE) {
+        return L"not a plain file";
+    }
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, error, 0, text.data(), text.size(), nullptr);
+    while (length > 0 && std::wcschr(L" .\r\n", text[length - 1]) != nullptr) {
+        --length;
+    }
+    return {text.data(), length};
+}
+
+// The copy beside the program, as the zip has it.
+bool besideTheProgram(Path &path) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), path.size());
+    const std::wstring_view program(path.data(), length);
+    const std::size_t folder = program.rfind(L'\\') + 1;
+    const std::wstring_view image = imagePath.substr(2);
+    if (length == 0 || length >= path.size() || folder + image.size() >= path.size()) {
+        return false;
+    }
+    path[folder + image.copy(path.data() + folder, image.size())] = L'\0';
+    return true;
+}
+
+// Opens the file at its full path for reading and holds it, sharing neither writing nor
+// deletion; the link itself, if it is one, so that a link is seen as such.
+HANDLE hold(const wchar_t *path, DWORD &error) {
+    const HANDLE file =
+        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    BY_HANDLE_FILE_INFORMATION information{};
+    error = file == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
+    if (file != INVALID_HANDLE_VALUE &&
+        (GetFileInformationByHandle(file, &information) == 0 ||
+         (information.dwFileAttributes &
+          (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0)) {
+        CloseHandle(file);
+        error = ERROR_BAD_FILE_TYPE;
+        return INVALID_HANDLE_VALUE;
+    }
+    return file;
+}
+
+} // namespace
+
+// The image relative to the current folder, or else the one beside the program. Kept open until
+// the program ends: the application the shell starts opens it after the shell has returned.
+void consoleOpenImage() {
+    Path here{};
+    Path beside{};
+    DWORD error = ERROR_SUCCESS;
+    GetFullPathNameW(imagePath.data(), here.size(), here.data(), nullptr);
+    const wchar_t *image = here.data();
+    HANDLE file = hold(image, error);
+    const bool elsewhere = besideTheProgram(beside) && _wcsicmp(here.data(), beside.data()) != 0;
+    if (isMissing(error) && elsewhere) {
+        image = beside.data();
+        file = hold(image, error);
+    }
+    std::array<wchar_t, 512> text{};
+    if (file == INVALID_HANDLE_VALUE) {
+        const bool both = isMissing(error) && elsewhere;
+        reportError({L"cannot open ", imagePath, both ? L" or " : L"", both ? beside.data() : L"",
+                     L": ", reason(error, text)});
+        return;
+    }
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    SHELLEXECUTEINFOW open{};
+    open.cbSize = sizeof open;
+    open.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+    open.lpFile = image;
+    open.nShow = SW_SHOWNORMAL;
+    if (ShellExecuteExW(&open) == 0) {
+        reportError({L"cannot open ", image, L": ", reason(GetLastError(), text)});
+    }
+}

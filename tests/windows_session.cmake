@@ -1,0 +1,66 @@
+# Runs PROGRAM through RUN in the folder SCRATCH/run with INPUT (\n for a newline) and checks
+# that it exits with STATUS and that its standard error is ERROR (@ stands for SCRATCH as Windows
+# names it, Z:\...). Before it runs:
+# - the program is copied into SCRATCH/FOLDER, with the image beside it unless NO_IMAGE is set;
+# - PLANTED names a program to put into the run folder, which must not run (it would leave
+#   planted.txt): a batch file, or HELPER as cmd.exe;
+# - with NO_COMSPEC set, the command processor starts the program with COMSPEC unset.
+# With CLOSED set, the output goes to a pipe whose reader takes a few bytes and goes. SHOWN is
+# what the image viewer must have been given (@ as above), if anything. With RACE set, HELPER
+# runs the program that many times at once, swapping the image with a batch file meanwhile
+# (FOLDER is then "run"): the batch file must never run, and the image be shown at least once.
+file(REMOVE_RECURSE "${SCRATCH}")
+file(MAKE_DIRECTORY "${SCRATCH}/run")
+string(REPLACE "/" "\\" windows_scratch "Z:${SCRATCH}")
+set(folder "${SCRATCH}/${FOLDER}")
+file(COPY "${PROGRAM}" DESTINATION "${folder}")
+get_filename_component(program "${PROGRAM}" NAME)
+set(image ressources/pic/picture/meme.jpg)
+if(NOT NO_IMAGE)
+  file(COPY "${SOURCE}/${image}" DESTINATION "${folder}/ressources/pic/picture")
+endif()
+if(PLANTED MATCHES "[.]bat$")
+  file(WRITE "${SCRATCH}/run/${PLANTED}" "@echo planted> \"%~dp0planted.txt\"\r\n")
+elseif(PLANTED)
+  file(COPY_FILE "${HELPER}" "${SCRATCH}/run/${PLANTED}")
+endif()
+string(REPLACE "\\n" "\n" input "${INPUT}")
+file(WRITE "${SCRATCH}/run/input.txt" "${input}")
+string(REPLACE "/" "\\" started "Z:${folder}/${program}")
+if(RACE)
+  file(WRITE "${SCRATCH}/run/aside.bat" "@echo planted> \"%~dp0planted.txt\"\r\n")
+  file(WRITE "${SCRATCH}/run/choice.txt" "5\n")
+  list(APPEND RUN "${HELPER}" race "${started}" ${RACE})
+elseif(NO_COMSPEC)
+  set(RUN ${RUN} C:\\windows\\system32\\cmd.exe /c "set COMSPEC=&& ${started}")
+else()
+  list(APPEND RUN "${started}")
+endif()
+if(CLOSED)
+  set(reader COMMAND head -c 10)
+endif()
+execute_process(COMMAND ${RUN} ${reader}
+  WORKING_DIRECTORY "${SCRATCH}/run"
+  INPUT_FILE "${SCRATCH}/run/input.txt"
+  OUTPUT_VARIABLE output
+  ERROR_VARIABLE error
+  RESULTS_VARIABLE statuses)
+list(GET statuses 0 status)
+string(REPLACE "\r" "" error "${error}")
+string(STRIP "${error}" error)
+string(REPLACE "@" "${windows_scratch}" ERROR "${ERROR}")
+file(GLOB_RECURSE planted "${SCRATCH}/*planted.txt")
+set(shown "")
+if(EXISTS "${SCRATCH}/run/shown.txt")
+  file(STRINGS "${SCRATCH}/run/shown.txt" shown ENCODING UTF-8)
+endif()
+string(REPLACE "@" "${windows_scratch}" SHOWN "${SHOWN}")
+if(RACE AND NOT output MATCHES "shown [1-9]")
+  set(wrong "the image was never shown: ${output}")
+elseif(NOT RACE AND NOT shown STREQUAL SHOWN)
+  set(wrong "the image shown: '${shown}', wanted: '${SHOWN}'")
+endif()
+if(NOT status STREQUAL STATUS OR NOT error STREQUAL ERROR OR planted OR wrong)
+  message(FATAL_ERROR "status ${status} (wanted ${STATUS}), standard error:\n${error}\n"
+                      "wanted:\n${ERROR}\nplanted program run: ${planted}\n${wrong}")
+endif()
