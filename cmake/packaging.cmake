@@ -16,6 +16,23 @@ if(WIN32)
   configure_file(LICENSE LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
   install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README.txt ${CMAKE_CURRENT_BINARY_DIR}/LICENSE.txt
     DESTINATION .)
+  if(MINGW)
+    # The .exe holds parts of MinGW-w64, whose notices must come with every copy: its C runtime's
+    # start-up code and winpthreads, under the licences that its package's copyright file lists.
+    # The parts of GCC's runtime (libstdc++, libgcc) need none: the GCC Runtime Library
+    # Exception lets a program compiled from other code, by GCC or by clang, carry them under
+    # any terms.
+    set(BINARY_CONVERTER_MINGW_NOTICE /usr/share/doc/mingw-w64-x86-64-dev/copyright
+      CACHE FILEPATH "The MinGW-w64 runtime's copyright file, shipped with the .exe")
+    if(NOT EXISTS "${BINARY_CONVERTER_MINGW_NOTICE}")
+      message(FATAL_ERROR "No MinGW-w64 copyright file at '${BINARY_CONVERTER_MINGW_NOTICE}': "
+                          "set BINARY_CONVERTER_MINGW_NOTICE to your MinGW-w64's")
+    endif()
+    file(READ "${BINARY_CONVERTER_MINGW_NOTICE}" notice)
+    string(REPLACE "\n" "\r\n" notice "${notice}")
+    file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/LICENSE-MinGW-w64.txt "${notice}")
+    install(FILES ${CMAKE_CURRENT_BINARY_DIR}/LICENSE-MinGW-w64.txt DESTINATION .)
+  endif()
 else()
   configure_file(doc/binary-converter.1.in binary-converter.1 @ONLY)
   set(manual_page ${CMAKE_CURRENT_BINARY_DIR}/binary-converter.1)
@@ -41,7 +58,7 @@ else()
     DESTINATION ${CMAKE_INSTALL_DATADIR}/binary-converter/${image_folder})
 
   # What Debian asks of every package besides: the copyright file in its machine-readable
-  # form, with the licence's text, a changelog, and lintian's overrides.
+  # form, with the licence's text, and a changelog.
   configure_file(cmake/debian/changelog.in debian/changelog @ONLY)
   if(GZIP)
     add_custom_command(OUTPUT debian/changelog.gz
@@ -64,8 +81,6 @@ else()
   install(FILES ${CMAKE_CURRENT_BINARY_DIR}/debian/copyright
                 ${CMAKE_CURRENT_BINARY_DIR}/debian/changelog.gz
     DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT debian EXCLUDE_FROM_ALL)
-  install(FILES cmake/debian/lintian-overrides RENAME ${PROJECT_NAME}
-    DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides COMPONENT debian EXCLUDE_FROM_ALL)
 endif()
 
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "convert a whole number between decimal and binary")
@@ -91,7 +106,7 @@ set(CPACK_BINARY_CONVERTER_SOURCE_DIR ${PROJECT_SOURCE_DIR})
 # current time into a Windows program's header otherwise.
 set(CPACK_BINARY_CONVERTER_STRIP ${CMAKE_STRIP})
 if(WIN32)
-  # A folder to unzip anywhere, its files at the top.
+  # A folder to unzip anywhere, in one top folder, as the Linux archive has it.
   set(CPACK_BINARY_CONVERTER_FORMATS zip)
   set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};Unspecified;/")
 else()
@@ -108,8 +123,7 @@ else()
   set(CPACK_BINARY_CONVERTER_DEB_PREFIX usr)
   set(CPACK_BINARY_CONVERTER_NOT_IN_DEB ${CMAKE_INSTALL_DOCDIR}/LICENSE)
   set(CPACK_BINARY_CONVERTER_DEBIAN_ONLY
-    ${CMAKE_INSTALL_DOCDIR}/copyright ${CMAKE_INSTALL_DOCDIR}/changelog.gz
-    ${CMAKE_INSTALL_DATADIR}/lintian)
+    ${CMAKE_INSTALL_DOCDIR}/copyright ${CMAKE_INSTALL_DOCDIR}/changelog.gz)
   set(CPACK_BINARY_CONVERTER_TOP_DOCUMENTS
     ${CMAKE_INSTALL_DOCDIR}/README.md ${CMAKE_INSTALL_DOCDIR}/LICENSE)
   set(CPACK_INSTALL_CMAKE_PROJECTS
