@@ -5,11 +5,12 @@
 #include "fake_console.hpp"
 #include "number_reader.hpp"
 #include "oracle.hpp"
+#include "texts.hpp"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <iterator>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,38 +23,36 @@ void check(bool holds) {
     }
 }
 
-constexpr std::string_view ownLines[] = {
-    "##################### binary converter #####################",
-    "",
-    "What would you like to do ?",
-    "1.)Convert Decimal to Binary",
-    "2.)Convert Decimal to Hexadecimal",
-    "3.)Convert Binary to Decimal",
-    "4.)Convert Hexadecimal to Decimal",
-    "You have chosen \"Convert Decimal to Binary\"",
-    "You have chosen \"Convert Decimal to Hexadecimal\"",
-    "You have chosen \"Convert Binary to Decimal\"",
-    "You have chosen \"Convert Hexadecimal to Decimal\"",
-    "Coming soon !",
-    "Easter Egg !",
-    "Invalid Choice",
-};
+// Whether line is a line of one of the texts.
+bool isLineOf(std::string_view line, std::initializer_list<std::string_view> texts) {
+    for (std::string_view text : texts) {
+        for (std::size_t end = text.find('\n'); !text.empty(); end = text.find('\n')) {
+            if (text.substr(0, end) == line) {
+                return true;
+            }
+            text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        }
+    }
+    return false;
+}
 
-constexpr std::string_view refusals[] = {
-    "Too high, limit is 1048575 (integer overflow)",
-    "Too high, limit is 1111111111111111111 (integer overflow)",
-    "Not a number",
-    "Not a binary number (digits must be 0 or 1)",
-};
+// The first line of each refusal, which "exiting..." follows.
+bool isRefusal(std::string_view line) {
+    return line != "exiting..." && isLineOf(line, {text::decimalLimit, text::binaryLimit,
+                                                   text::notANumber, text::notBinary});
+}
 
-bool isOneOf(std::string_view line, const std::string_view *begin, const std::string_view *end) {
-    return std::find(begin, end, line) != end;
+bool isOwnLine(std::string_view line) {
+    const std::string marks(21, '#');
+    return line.empty() || line == marks + std::string(text::title) + marks ||
+           isLineOf(line, {text::question, text::menu, text::chosen1, text::chosen2, text::chosen3,
+                           text::chosen4, text::comingSoon, text::easterEgg, text::invalidChoice});
 }
 
 // Prompts are not followed by a newline, so the text after one shares its line.
 std::string_view afterPrompts(std::string_view line) {
     for (const std::string_view prompt :
-         {"Your Choice: ", "enter a number ", "enter a binary number "}) {
+         {text::choicePrompt, text::numberPrompt, text::binaryPrompt}) {
         if (line.substr(0, prompt.size()) == prompt) {
             line.remove_prefix(prompt.size());
         }
@@ -88,16 +87,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         const std::string_view line =
             afterPrompts(std::string_view(shown).substr(start, end - start));
         start = end + 1;
-        if (line.substr(0, 18) == "Number Converted: ") {
+        if (line.substr(0, text::result.size()) == text::result) {
             check(value.has_value());
             const std::uint64_t expected = expectedConversion(static_cast<int>(choice), *value);
-            check(line == "Number Converted: " + std::to_string(expected));
-        } else if (isOneOf(line, std::begin(refusals), std::end(refusals))) {
+            check(line == std::string(text::result) + std::to_string(expected));
+        } else if (isRefusal(line)) {
             refused = true;
         } else if (line == "exiting...") {
             check(refused);
-        } else if (line != "Press any key") {
-            check(isOneOf(line, std::begin(ownLines), std::end(ownLines)));
+        } else {
+            check(isOwnLine(line));
         }
     }
     check(refused == (status == 1));

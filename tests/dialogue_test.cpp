@@ -1,6 +1,7 @@
 #include "dialogue.hpp"
 
 #include "fake_console.hpp"
+#include "texts.hpp"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 
 namespace {
 
+using std::string;
 using std::chrono::milliseconds;
 
 // The banner and menu as the fake console records them: each mark is followed by its pause.
@@ -16,10 +18,8 @@ std::string bannerAndMenu() {
     for (int mark = 0; mark < 21; ++mark) {
         marks += "#<sleep 100>";
     }
-    return marks + " binary converter " + marks +
-           "\n\n\nWhat would you like to do ?\n\n<sleep 150>1.)Convert Decimal to Binary\n"
-           "2.)Convert Decimal to Hexadecimal\n3.)Convert Binary to Decimal\n"
-           "4.)Convert Hexadecimal to Decimal\nYour Choice: ";
+    return marks + string(text::title) + marks + "\n\n\n" + string(text::question) + "<sleep 150>" +
+           string(text::menu) + string(text::choicePrompt);
 }
 
 struct DialogueRun {
@@ -48,18 +48,25 @@ TEST(Dialogue, KeepsItsScheduleWhenWritingTakesTime) {
     EXPECT_EQ(fakeConsoleElapsed(), milliseconds{4350 + 6 * 7});
 }
 
-const std::string announce1 =
-    "<hide keys>You have chosen \"Convert Decimal to Binary\"\n<sleep 1500><clear>";
-const std::string announce2 =
-    "<hide keys>You have chosen \"Convert Decimal to Hexadecimal\"\n<sleep 1500><clear>";
-const std::string announce3 =
-    "<hide keys>You have chosen \"Convert Binary to Decimal\"\n<sleep 1500><clear>";
-const std::string decimalLimit =
-    "Too high, limit is 1048575 (integer overflow)\nexiting...<sleep 2800>";
-const std::string binaryLimit =
-    "Too high, limit is 1111111111111111111 (integer overflow)\nexiting...<sleep 2800>";
-const std::string notANumber = "Not a number\nexiting...<sleep 2800>";
-const std::string notBinary = "Not a binary number (digits must be 0 or 1)\nexiting...<sleep 2800>";
+// What the fake console records of an announcement, a prompt, a result and a refusal.
+string announced(std::string_view announcement) {
+    return "<hide keys>" + string(announcement) + "<sleep 1500><clear>";
+}
+const string announce1 = announced(text::chosen1);
+const string announce2 = announced(text::chosen2);
+const string announce3 = announced(text::chosen3);
+const string number(text::numberPrompt);
+const string binary(text::binaryPrompt);
+string converted(const char *value) {
+    return string(text::result) + value + "\n\n<pause>";
+}
+string refused(std::string_view message) {
+    return string(message) + "<sleep 2800>";
+}
+const string decimalLimit = refused(text::decimalLimit);
+const string binaryLimit = refused(text::binaryLimit);
+const string notANumber = refused(text::notANumber);
+const string notBinary = refused(text::notBinary);
 
 struct FlowCase {
     std::string input;
@@ -69,39 +76,34 @@ struct FlowCase {
 
 TEST(Dialogue, RunsEachChoiceToItsEnd) {
     const FlowCase cases[] = {
-        {"1\n10\n", announce1 + "enter a number Number Converted: 1010\n\n<pause>", 0},
-        {"1\n0\n", announce1 + "enter a number Number Converted: 0\n\n<pause>", 0},
-        {"1\n1048575\n",
-         announce1 + "enter a number Number Converted: 11111111111111111111\n\n<pause>", 0},
-        {"1\n1048576\n", announce1 + "enter a number " + decimalLimit, 1},
-        {"1 10", announce1 + "enter a number Number Converted: 1010\n\n<pause>", 0},
-        {"1\nten\n", announce1 + "enter a number " + notANumber, 1},
-        {"1\n1,048,575\n", announce1 + "enter a number " + notANumber, 1},
-        {"1\n10.9\n", announce1 + "enter a number " + notANumber, 1},
-        {"2\n0x10\n", announce2 + "enter a number " + notANumber, 1},
-        {"3\n101b\n", announce3 + "enter a binary number " + notANumber, 1},
-        {"1\n10 20\n", announce1 + "enter a number " + notANumber, 1},
-        {"1\n99999999999999999999x\n", announce1 + "enter a number " + notANumber, 1},
-        {"1\n10 \t\r\nmore", announce1 + "enter a number Number Converted: 1010\n\n<pause>", 0},
-        {"1\n", announce1 + "enter a number " + notANumber, 1},
-        {"2\n255\n", announce2 + "enter a number Number Converted: 1515\n\n<pause>", 0},
-        {"2\n1048575\n", announce2 + "enter a number Number Converted: 1515151515\n\n<pause>", 0},
-        {"2\n1048576\n", announce2 + "enter a number " + decimalLimit, 1},
-        {"3\n101\n", announce3 + "enter a binary number Number Converted: 5\n\n<pause>", 0},
-        {"3\n1111111111111111111\n",
-         announce3 + "enter a binary number Number Converted: 524287\n\n<pause>", 0},
-        {"3\n1111111111111111112\n", announce3 + "enter a binary number " + binaryLimit, 1},
-        {"3\n11111111111111111111\n", announce3 + "enter a binary number " + binaryLimit, 1},
-        {"3\n12\n", announce3 + "enter a binary number " + notBinary, 1},
-        {"3\n9\n", announce3 + "enter a binary number " + notBinary, 1},
-        {"4\n",
-         "<hide keys>You have chosen \"Convert Hexadecimal to Decimal\"\n<sleep 1500><clear>"
-         "Coming soon !\n<pause>",
-         0},
-        {"5\n", "Easter Egg !\n<image><pause>", 0},
-        {"0\n", "Invalid Choice\n", 0},
-        {"6\n", "Invalid Choice\n", 0},
-        {"", "Invalid Choice\n", 0},
+        {"1\n10\n", announce1 + number + converted("1010"), 0},
+        {"1\n0\n", announce1 + number + converted("0"), 0},
+        {"1\n1048575\n", announce1 + number + converted("11111111111111111111"), 0},
+        {"1\n1048576\n", announce1 + number + decimalLimit, 1},
+        {"1 10", announce1 + number + converted("1010"), 0},
+        {"1\nten\n", announce1 + number + notANumber, 1},
+        {"1\n1,048,575\n", announce1 + number + notANumber, 1},
+        {"1\n10.9\n", announce1 + number + notANumber, 1},
+        {"2\n0x10\n", announce2 + number + notANumber, 1},
+        {"3\n101b\n", announce3 + binary + notANumber, 1},
+        {"1\n10 20\n", announce1 + number + notANumber, 1},
+        {"1\n99999999999999999999x\n", announce1 + number + notANumber, 1},
+        {"1\n10 \t\r\nmore", announce1 + number + converted("1010"), 0},
+        {"1\n", announce1 + number + notANumber, 1},
+        {"2\n255\n", announce2 + number + converted("1515"), 0},
+        {"2\n1048575\n", announce2 + number + converted("1515151515"), 0},
+        {"2\n1048576\n", announce2 + number + decimalLimit, 1},
+        {"3\n101\n", announce3 + binary + converted("5"), 0},
+        {"3\n1111111111111111111\n", announce3 + binary + converted("524287"), 0},
+        {"3\n1111111111111111112\n", announce3 + binary + binaryLimit, 1},
+        {"3\n11111111111111111111\n", announce3 + binary + binaryLimit, 1},
+        {"3\n12\n", announce3 + binary + notBinary, 1},
+        {"3\n9\n", announce3 + binary + notBinary, 1},
+        {"4\n", announced(text::chosen4) + string(text::comingSoon) + "<pause>", 0},
+        {"5\n", string(text::easterEgg) + "<image><pause>", 0},
+        {"0\n", string(text::invalidChoice), 0},
+        {"6\n", string(text::invalidChoice), 0},
+        {"", string(text::invalidChoice), 0},
     };
     for (const auto &c : cases) {
         const DialogueRun run = runOn(c.input);

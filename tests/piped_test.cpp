@@ -2,6 +2,7 @@
 // input of any length and content.
 
 #include "terminal_session.hpp"
+#include "texts.hpp"
 
 #include <gtest/gtest.h>
 
@@ -88,14 +89,16 @@ TEST(Piped, StreamErrorEndsTheRunWithStatusOne) {
         options.arguments = c.arguments;
         const PipedRun run = runPiped("1\n10\n", c.output, 0, ' ', {}, options);
         EXPECT_EQ(exitStatus(run.waitStatus), 1) << c.error;
-        const std::string shown = c.output == Output::pipe ? "Your Choice: " : "";
-        EXPECT_TRUE(endsWith(run.session.output, shown + "binary-converter: " + c.error + "\n"))
+        const std::string shown(c.output == Output::pipe ? text::choicePrompt : "");
+        EXPECT_TRUE(endsWith(run.session.output, shown + std::string(text::error) + c.error + "\n"))
             << run.session.output;
     }
 }
 
-const std::string decimalLimit = "Too high, limit is 1048575 (integer overflow)\nexiting...";
-const std::string pausePrompt = "Press any key to continue . . . \n";
+const std::string pausePrompt = std::string(text::pause) + "\n";
+std::string converted(const char *value) {
+    return std::string(text::result) + value + "\n\n" + pausePrompt;
+}
 
 struct HostileInput {
     std::string what;
@@ -120,7 +123,7 @@ TEST_P(HostileInputTest, GetsAClearAnswerInLittleMemory) {
     const PipedRun run = runPiped(c.input, Output::pipe, c.fillerBytes, c.filler, c.tail);
     EXPECT_EQ(exitStatus(run.waitStatus), c.status);
     EXPECT_TRUE(endsWith(run.session.output, c.ending)) << run.session.output;
-    EXPECT_EQ(run.session.output.find("binary-converter:"), std::string::npos);
+    EXPECT_EQ(run.session.output.find(text::error), std::string::npos);
     if (MEMORY_MEASURED) {
         EXPECT_LT(run.session.peakKilobytes, 8192) << "peak memory in kB";
     }
@@ -130,16 +133,16 @@ constexpr std::size_t hundredMegabytes = std::size_t{100} << 20;
 
 INSTANTIATE_TEST_SUITE_P(
     Piped, HostileInputTest,
-    testing::Values(HostileInput{"DigitsAtTheNumberPrompt", "1\n", hundredMegabytes, '9', "\n",
-                                 decimalLimit, 1},
-                    HostileInput{"BlanksBeforeTheNumber", "3\n", hundredMegabytes, ' ', "101",
-                                 "Number Converted: 5\n\n" + pausePrompt, 0},
-                    HostileInput{"NulBytes", std::string("1\n12\0\0", 6), 0, ' ', "",
-                                 "enter a number Not a number\nexiting...", 1},
-                    HostileInput{"ByteFFAfterTheNumber", "3\n10\xff\n", 0, ' ', "",
-                                 "enter a binary number Not a number\nexiting...", 1},
-                    HostileInput{"EndsInTheMiddleOfANumber", "3\n10", 0, ' ', "",
-                                 "Number Converted: 2\n\n" + pausePrompt, 0}),
+    testing::Values(
+        HostileInput{"DigitsAtTheNumberPrompt", "1\n", hundredMegabytes, '9', "\n",
+                     std::string(text::decimalLimit), 1},
+        HostileInput{"BlanksBeforeTheNumber", "3\n", hundredMegabytes, ' ', "101", converted("5"),
+                     0},
+        HostileInput{"NulBytes", std::string("1\n12\0\0", 6), 0, ' ', "",
+                     std::string(text::numberPrompt) + std::string(text::notANumber), 1},
+        HostileInput{"ByteFFAfterTheNumber", "3\n10\xff\n", 0, ' ', "",
+                     std::string(text::binaryPrompt) + std::string(text::notANumber), 1},
+        HostileInput{"EndsInTheMiddleOfANumber", "3\n10", 0, ' ', "", converted("2"), 0}),
     [](const testing::TestParamInfo<HostileInput> &info) { return info.param.what; });
 
 } // namespace

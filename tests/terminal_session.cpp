@@ -1,5 +1,7 @@
 #include "terminal_session.hpp"
 
+#include "texts.hpp"
+
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -210,9 +212,9 @@ std::vector<SessionClock::time_point> bannerMarkArrivals(const Session &session,
     return marks;
 }
 
-std::string onTerminal(std::string_view text) {
+std::string onTerminal(std::string_view written) {
     std::string shown;
-    for (const char c : text) {
+    for (const char c : written) {
         if (c == '\n') {
             shown += '\r';
         }
@@ -222,11 +224,8 @@ std::string onTerminal(std::string_view text) {
 }
 
 std::string startScreen() {
-    return onTerminal(std::string(21, '#') + " binary converter " + std::string(21, '#') +
-                      "\n\n\nWhat would you like to do ?\n\n"
-                      "1.)Convert Decimal to Binary\n"
-                      "2.)Convert Decimal to Hexadecimal\n"
-                      "3.)Convert Binary to Decimal\n"
-                      "4.)Convert Hexadecimal to Decimal\n"
-                      "Your Choice: ");
+    const std::string marks(21, '#');
+    return onTerminal(marks + std::string(text::title) + marks + "\n\n\n" +
+                      std::string(text::question) + std::string(text::menu) +
+                      std::string(text::choicePrompt));
 }

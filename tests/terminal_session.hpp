@@ -81,7 +81,7 @@ std::vector<SessionClock::time_point> bannerMarkArrivals(const Session &session,
                                                          std::size_t from = 0);
 
 // The text as the terminal shows it: every \n becomes \r\n.
-std::string onTerminal(std::string_view text);
+std::string onTerminal(std::string_view written);
 
 // The start-up screen up to and with the choice prompt.
 std::string startScreen();

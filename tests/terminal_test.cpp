@@ -1,4 +1,5 @@
 #include "terminal_session.hpp"
+#include "texts.hpp"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +20,7 @@ using namespace std::chrono_literals;
 using std::chrono::milliseconds;
 
 constexpr std::string_view clearScreen = "\x1b[H\x1b[2J\x1b[3J";
-constexpr std::string_view pausePrompt = "Press any key to continue . . . ";
+constexpr std::string_view pausePrompt = text::pause;
 
 milliseconds between(SessionClock::time_point from, SessionClock::time_point to) {
     return std::chrono::duration_cast<milliseconds>(to - from);
@@ -51,13 +52,13 @@ void answer(Session &session, std::string_view prompt, std::string_view keys) {
 // Starts the program and answers the menu.
 Session sessionAt(std::string_view choice, const SessionOptions &options = {}) {
     Session session = startSession(options);
-    answer(session, "Your Choice: ", choice);
+    answer(session, text::choicePrompt, choice);
     return session;
 }
 
 TEST(Terminal, DrawsEachMarkBeforeItsPauseAndReachesTheMenuOnTime) {
     Session session = startSession();
-    ASSERT_TRUE(awaitOutput(session, "Your Choice: ")) << session.output;
+    ASSERT_TRUE(awaitOutput(session, text::choicePrompt)) << session.output;
     ASSERT_EQ(session.output, startScreen());
 
     const auto marks = bannerMarkArrivals(session);
@@ -82,7 +83,7 @@ TEST(Terminal, DrawsEachMarkBeforeItsPauseAndReachesTheMenuOnTime) {
 
     type(session, "0\r");
     EXPECT_EQ(exitStatus(awaitEnd(session, 1000ms)), 0);
-    EXPECT_EQ(session.output, startScreen() + "0\r\nInvalid Choice\r\n");
+    EXPECT_EQ(session.output, startScreen() + onTerminal("0\n" + std::string(text::invalidChoice)));
 }
 
 // Keys typed during the announcement are neither shown nor kept: the clear, where the terminal
@@ -94,18 +95,17 @@ TEST_P(TypedAhead, ConvertsWhatIsTypedAfterTheClearAndWaitsForAFreshKey) {
     Session session = sessionAt("1\r", GetParam());
     ASSERT_TRUE(awaitOutput(session, "You have chosen")) << session.output;
     type(session, "7");
-    ASSERT_TRUE(awaitOutput(session, "enter a number ")) << session.output;
-    const std::string announced =
-        startScreen() + onTerminal("1\nYou have chosen \"Convert Decimal to Binary\"\n");
+    ASSERT_TRUE(awaitOutput(session, text::numberPrompt)) << session.output;
+    const std::string announced = startScreen() + onTerminal("1\n" + std::string(text::chosen1));
     const std::string clear = GetParam().setEnvironment.empty() ? std::string(clearScreen) : "";
-    EXPECT_EQ(session.output, announced + clear + "enter a number ");
+    EXPECT_EQ(session.output, announced + clear + std::string(text::numberPrompt));
     const auto shown =
         between(session.arrivals[announced.size() - 2], session.arrivals[announced.size()]);
     EXPECT_GE(shown.count(), 1495) << "the announcement stays for 1.5 s";
 
     type(session, "10\rtyped ahead");
     ASSERT_TRUE(awaitOutput(session, pausePrompt)) << session.output;
-    EXPECT_TRUE(awaitOutput(session, "Number Converted: 1010\r\n\r\n")) << session.output;
+    EXPECT_TRUE(awaitOutput(session, std::string(text::result) + "1010\r\n\r\n")) << session.output;
     EXPECT_TRUE(staysQuiet(session, 400ms)) << "the pause waits for a key";
     type(session, "k");
     EXPECT_EQ(exitStatus(awaitEnd(session)), 0);
@@ -126,7 +126,7 @@ bool startUnderWine(Session &session) {
     SessionOptions options;
     options.arguments = {"wine", program};
     session = startSession(options);
-    EXPECT_TRUE(awaitShown(session, "Your Choice: ", 20s)) << shownText(session.output);
+    EXPECT_TRUE(awaitShown(session, text::choicePrompt, 20s)) << shownText(session.output);
     EXPECT_TRUE(awaitKeyAtATime(session));
     return true;
 }
@@ -139,8 +139,8 @@ TEST(Wine, PauseIgnoresKeysTypedDuringTheAnnouncement) {
     type(session, "4\r");
     ASSERT_TRUE(awaitShown(session, "You have chosen")) << shownText(session.output);
     type(session, "typed ahead\rand more");
-    ASSERT_TRUE(awaitShown(session, "Coming soon !")) << shownText(session.output);
-    ASSERT_TRUE(awaitShown(session, "Press any key")) << shownText(session.output);
+    ASSERT_TRUE(awaitShown(session, "Coming soon")) << shownText(session.output);
+    ASSERT_TRUE(awaitShown(session, text::pauseStart)) << shownText(session.output);
     EXPECT_TRUE(staysQuiet(session, 500ms)) << "typed-ahead keys must not end the pause";
     type(session, " ");
     EXPECT_EQ(exitStatus(awaitEnd(session, 10s)), 0);
@@ -179,8 +179,8 @@ TEST_P(SignalAtThePause, RestoresTheTerminalAndEndsByThatSignal) {
         options.ignoredSignals = {c.signal};
     }
     Session session = startSession(options);
-    answer(session, "Your Choice: ", "1\r");
-    answer(session, "number ", c.number);
+    answer(session, text::choicePrompt, "1\r");
+    answer(session, text::numberPrompt, c.number);
     const std::string last(c.number[0] == '5' ? pausePrompt : "exiting...");
     ASSERT_TRUE(awaitOutput(session, last)) << session.output;
     if (c.key != nullptr) {
@@ -219,8 +219,8 @@ INSTANTIATE_TEST_SUITE_P(
 // terminal still gets its settings back.
 TEST(Terminal, WriteErrorAtThePauseRestoresTheTerminal) {
     // Output to a file that holds all that comes before the pause's prompt, and not a byte more.
-    std::string before = startScreen() + "You have chosen \"Convert Decimal to Binary\"\n" +
-                         "enter a number Number Converted: 1010\n\n";
+    std::string before = startScreen() + std::string(text::chosen1) +
+                         std::string(text::numberPrompt) + std::string(text::result) + "1010\n\n";
     before.erase(std::remove(before.begin(), before.end(), '\r'), before.end());
     const std::string script = "exec prlimit --fsize=" + std::to_string(before.size()) +
                                " \"$0\" >" BINARY_DIR "/pause-output";
@@ -229,7 +229,7 @@ TEST(Terminal, WriteErrorAtThePauseRestoresTheTerminal) {
     Session session = startSession(options);
     type(session, "1 10\r");
     EXPECT_EQ(exitStatus(awaitEnd(session, 10000ms)), 1);
-    EXPECT_TRUE(awaitOutput(session, "binary-converter: write error: File too large"))
+    EXPECT_TRUE(awaitOutput(session, std::string(text::error) + "write error: File too large"))
         << session.output;
     EXPECT_TRUE(terminalRestored(session));
 }
@@ -290,13 +290,17 @@ TEST_P(Job, LeavesTheTerminalAsItWas) {
 
 // The steps up to the pause, with the number given: 5 converts to 101.
 std::vector<std::string> toThePause(std::vector<std::string> then) {
-    std::vector<std::string> steps{"?Your Choice: ", "!1 5\r", "?" + std::string(pausePrompt)};
+    std::vector<std::string> steps{"?" + std::string(text::choicePrompt), "!1 5\r",
+                                   "?" + std::string(pausePrompt)};
     steps.insert(steps.end(), then.begin(), then.end());
     return steps;
 }
 
 const std::string prompt(pausePrompt);
 const std::string clear(clearScreen);
+const std::string menu = "?" + std::string(text::choicePrompt);
+const std::string refusal = onTerminal(text::decimalLimit);
+const std::string announcement = onTerminal(text::chosen1);
 
 INSTANTIATE_TEST_SUITE_P(
     Terminal, Job,
@@ -329,8 +333,8 @@ INSTANTIATE_TEST_SUITE_P(
                  prompt + "\r\n\r\nrest=[]\r\n"},
         Scenario{"TermDuringTheAnnouncement",
                  "set -m; \"$0\"; IFS= read -r rest; echo \"rest=[$rest]\"",
-                 {"?Your Choice: ", "!1\r", "?chosen", "!typed", "+100", "~15", "+300", "!\r"},
-                 "Binary\"\r\nTerminated\r\n\r\nrest=[]\r\n"},
+                 {menu, "!1\r", "?chosen", "!typed", "+100", "~15", "+300", "!\r"},
+                 announcement + "Terminated\r\n\r\nrest=[]\r\n"},
         // Signals that meet, with the output held (Ctrl-S, until the next Ctrl-Z lets it go)
         // to keep each window open: an end and a stop; a stop as the program is continued; a
         // stop once it has given the terminal back (and Enter sends a carriage return alone).
@@ -346,28 +350,28 @@ INSTANTIATE_TEST_SUITE_P(
         Scenario{"StopAfterTheLastRestore",
                  "set -m; stty -icrnl; before=$(stty -g); \"$0\"; fg >/dev/null; "
                  "[ \"$before\" = \"$(stty -g)\" ] && echo sane; stty icrnl",
-                 {"?Your Choice: ", "!1 1048576\r", "?exiting...", "!\x13", "+3200", "!\x1a"},
-                 "exiting...^Z\r\nsane\r\n"},
+                 {menu, "!1 1048576\r", "?" + refusal, "!\x13", "+3200", "!\x1a"},
+                 refusal + "^Z\r\nsane\r\n"},
         // A continue with no stop before it lengthens no wait (it would end 2.8 s later) and
         // shows no line again.
         Scenario{"ContinueWithNoStop",
                  "",
-                 {"?Your Choice: ", "!1 1048576\r", "?exiting...", "+1500", "~18"},
-                 "(integer overflow)\r\nexiting...\r\n",
+                 {menu, "!1 1048576\r", "?" + refusal, "+1500", "~18"},
+                 refusal + "\r\n",
                  2300ms},
         // In the background the program stops before it clears the screen, and its read fails
         // where SIGTTIN is ignored.
-        Scenario{"ClearWaitsForFg",
-                 "set -m; \"$0\"; bg >/dev/null; sleep 2; echo fg; fg >/dev/null; echo s=$?",
-                 {"?Your Choice: ", "!1\r", "?chosen", "!\x1a", "?fg\r\n", "?number ", "!10\r",
-                  "?" + prompt, "!k"},
-                 "Binary\"\r\nfg\r\n" + clear +
-                     "enter a number 10\r\nNumber Converted: 1010\r\n\r\n" + prompt +
-                     "\r\ns=0\r\n"},
+        Scenario{
+            "ClearWaitsForFg",
+            "set -m; \"$0\"; bg >/dev/null; sleep 2; echo fg; fg >/dev/null; echo s=$?",
+            {menu, "!1\r", "?chosen", "!\x1a", "?fg\r\n", "?number ", "!10\r", "?" + prompt, "!k"},
+            announcement + "fg\r\n" + clear + std::string(text::numberPrompt) + "10\r\n" +
+                onTerminal(std::string(text::result) + "1010\n\n") + prompt + "\r\ns=0\r\n"},
         Scenario{"ReadErrorInTheBackground",
                  "set -m; trap '' TTIN; \"$0\"; bg >/dev/null; wait %1; echo s=$?",
                  toThePause({"!\x1a", "+300", "!\r"}),
-                 prompt + "\r\nbinary-converter: read error: Input/output error\r\ns=1\r\n"},
+                 prompt + "\r\n" + std::string(text::error) +
+                     "read error: Input/output error\r\ns=1\r\n"},
         // On a terminal that is not the program's controlling terminal, nothing is changed:
         // the pause ends with Enter.
         Scenario{"NotTheControllingTerminal", "setsid -w \"$0\"; echo s=$?",
@@ -385,7 +389,7 @@ TEST(Terminal, CtrlZDuringTheBannerLosesNeitherMarksNorPace) {
     const std::size_t resumed = session.output.find("stopped\r\n") + 9;
     const auto drawn = static_cast<std::size_t>(
         std::count(session.output.begin(), session.output.begin() + resumed, '#'));
-    ASSERT_TRUE(awaitOutput(session, "Your Choice: ")) << session.output;
+    ASSERT_TRUE(awaitOutput(session, text::choicePrompt)) << session.output;
 
     ASSERT_EQ(session.output.substr(resumed, 62), "\r\n" + startScreen().substr(0, 60))
         << session.output;
@@ -406,9 +410,8 @@ class RefusedNumber : public testing::TestWithParam<SessionOptions> {};
 
 TEST_P(RefusedNumber, EndsWithStatusOneAfterItsWait) {
     Session session = sessionAt("1\r", GetParam());
-    answer(session, "number ", "1048576\r");
-    const std::string shown =
-        onTerminal("Too high, limit is 1048575 (integer overflow)\nexiting...");
+    answer(session, text::numberPrompt, "1048576\r");
+    const std::string shown = onTerminal(text::decimalLimit);
     ASSERT_TRUE(awaitOutput(session, shown)) << session.output;
     const auto refused = session.arrivals.back();
     const int status = awaitEnd(session);
@@ -465,9 +468,10 @@ TEST_P(HiddenChoice, ShowsTheImageOrSaysWhyNotAndGoesOnToThePause) {
                                              : BINARY_DIR
             "/installed/bin/../share/binary-converter/ressources/pic/picture/meme.jpg";
     const std::string line =
-        whyNot.empty() ? "" : "binary-converter: cannot open " + image + ": " + whyNot + "\n";
+        whyNot.empty() ? ""
+                       : std::string(text::error) + "cannot open " + image + ": " + whyNot + "\n";
     EXPECT_EQ(session.output,
-              startScreen() + onTerminal("5\nEaster Egg !\n" + line) + std::string(pausePrompt));
+              startScreen() + onTerminal("5\n" + std::string(text::easterEgg) + line) + prompt);
     type(session, "k");
     EXPECT_EQ(exitStatus(awaitEnd(session)), 0);
 }
