@@ -80,8 +80,9 @@ void reportError(std::initializer_list<std::wstring_view> parts) {
     }
     // Three bytes at most for each UTF-16 unit.
     std::array<char, 3 * longest> bytes{};
-    const int length = WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(used),
-                                           bytes.data(), bytes.size(), nullptr, nullptr);
+    const int length =
+        WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(used), bytes.data(),
+                            static_cast<int>(bytes.size()), nullptr, nullptr);
     WriteFile(error, bytes.data(), static_cast<DWORD>(length), &written, nullptr);
 }
 

@@ -47,8 +47,9 @@ std::wstring_view reason(DWORD error, std::array<wchar_t, 512> &text) {
     if (error == ERROR_BAD_FILE_TYPE) {
         return L"not a plain file";
     }
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, error, 0, text.data(), text.size(), nullptr);
+    DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+                       0, text.data(), static_cast<DWORD>(text.size()), nullptr);
     while (length > 0 && std::wcschr(L" .\r\n", text[length - 1]) != nullptr) {
         --length;
     }
@@ -57,7 +58,7 @@ std::wstring_view reason(DWORD error, std::array<wchar_t, 512> &text) {
 
 // The copy beside the program, as the zip has it.
 bool besideTheProgram(Path &path) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), path.size());
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     const std::wstring_view program(path.data(), length);
     const std::size_t folder = program.rfind(L'\\') + 1;
     const std::wstring_view image = imagePath.substr(2);
@@ -95,7 +96,7 @@ void consoleOpenImage() {
     Path here{};
     Path beside{};
     DWORD error = ERROR_SUCCESS;
-    GetFullPathNameW(imagePath.data(), here.size(), here.data(), nullptr);
+    GetFullPathNameW(imagePath.data(), static_cast<DWORD>(here.size()), here.data(), nullptr);
     const wchar_t *image = here.data();
     HANDLE file = hold(image, error);
     const bool elsewhere = besideTheProgram(beside) && _wcsicmp(here.data(), beside.data()) != 0;

@@ -10,7 +10,7 @@ else()
 endif()
 execute_process(COMMAND ${unpack} WORKING_DIRECTORY "${SCRATCH}" RESULT_VARIABLE failed)
 if(failed)
-  message(FATAL_ERROR "cannot unpack ${PACKAGE}: make it first (cpack --preset ...)")
+  message(FATAL_ERROR "cannot unpack ${PACKAGE}: make the release first (tools/release)")
 endif()
 
 file(GLOB_RECURSE found LIST_DIRECTORIES false RELATIVE "${SCRATCH}" "${SCRATCH}/*")
