@@ -4,8 +4,7 @@
 //   race PROGRAM RUNS   runs PROGRAM that many times at once on choice 5 in the current folder,
 //                       and swaps the image with a batch file named after it, back and forth,
 //                       from the moment the first run checks it, as a program that wants its
-//                       batch file run in the image's place would; then says how many times
-//                       the image was shown;
+//                       batch file run in the image's place would;
 //   anything else       a program planted where none may be looked for (a cmd.exe): leaves
 //                       planted.txt in the current folder.
 
@@ -81,14 +80,6 @@ int race(const wchar_t *program, int runs) {
     }
     stop = true;
     swapper.join();
-    int shown = 0;
-    if (std::FILE *notes = _wfopen(L"shown.txt", L"r")) {
-        for (int c = std::fgetc(notes); c != EOF; c = std::fgetc(notes)) {
-            shown += c == '\n' ? 1 : 0;
-        }
-        std::fclose(notes);
-    }
-    std::printf("shown %d of %d\n", shown, runs);
     return 0;
 }
 
