@@ -352,13 +352,13 @@ INSTANTIATE_TEST_SUITE_P(
                  "[ \"$before\" = \"$(stty -g)\" ] && echo sane; stty icrnl",
                  {menu, "!1 1048576\r", "?" + refusal, "!\x13", "+3200", "!\x1a"},
                  refusal + "^Z\r\nsane\r\n"},
-        // A continue with no stop before it lengthens no wait (it would end 2.8 s later) and
-        // shows no line again.
+        // A continue with no stop before it neither shortens nor lengthens a wait (it would
+        // end 2.8 s later), and shows no line again.
         Scenario{"ContinueWithNoStop",
                  "",
-                 {menu, "!1 1048576\r", "?" + refusal, "+1500", "~18"},
+                 {menu, "!1 1048576\r", "?" + refusal, "+1500", "~18", "-1000"},
                  refusal + "\r\n",
-                 2300ms},
+                 1300ms},
         // In the background the program stops before it clears the screen, and its read fails
         // where SIGTTIN is ignored.
         Scenario{
