@@ -32,7 +32,8 @@ if(WIN32)
     install(FILES ${CMAKE_CURRENT_BINARY_DIR}/LICENSE-MinGW-w64.txt DESTINATION .)
   endif()
 else()
-  # The manual page as it is: debhelper compresses it for the Debian package.
+  # The manual page as it is: debhelper compresses it for the Debian package, tools/release for
+  # the Linux tree.
   configure_file(doc/binary-converter.1.in binary-converter.1 @ONLY)
   install(TARGETS binary-converter RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${CMAKE_CURRENT_BINARY_DIR}/binary-converter.1
