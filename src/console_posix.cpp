@@ -54,9 +54,11 @@ constexpr std::string_view clearScreen = "\x1b[H\x1b[2J\x1b[3J";
 constexpr unsigned char escapeKey = 0x1b;
 constexpr std::chrono::milliseconds keySequenceGap{50};
 
+using Bytes = std::array<unsigned char, 4096>;
+
 // Standard input, as read and not yet taken.
 struct Input {
-    std::array<unsigned char, 4096> bytes{};
+    Bytes bytes{};
     std::size_t next = 0;
     std::size_t end = 0;
 };
@@ -69,7 +71,7 @@ bool takesEscapes(const char *terminal) {
 }
 
 // Reads what standard input holds now, once it holds anything: 0 at its end.
-std::size_t readInput(std::array<unsigned char, 4096> &bytes) {
+std::size_t readInput(Bytes &bytes) {
     ssize_t got = 0;
     do {
         got = read(STDIN_FILENO, bytes.data(), bytes.size());
@@ -83,7 +85,7 @@ std::size_t readInput(std::array<unsigned char, 4096> &bytes) {
 // Takes one key press, all of it: an arrow or function key sends several bytes at once. The end
 // of the input counts as a key.
 void takeOneKey() {
-    std::array<unsigned char, 4096> bytes{};
+    Bytes bytes{};
     signalsAwait(STDIN_FILENO, true, nullptr);
     if (readInput(bytes) != 1 || bytes[0] != escapeKey) {
         return;

@@ -26,9 +26,11 @@ milliseconds between(SessionClock::time_point from, SessionClock::time_point to)
     return std::chrono::duration_cast<milliseconds>(to - from);
 }
 
+// The program as $0 of a script that dash runs: a shell that gives the terminal back to nobody,
+// so that it hides no fault of the program's.
 SessionOptions underShell(const char *script) {
     SessionOptions options;
-    options.arguments = {"bash", "-c", script, PROGRAM_PATH};
+    options.arguments = {"dash", "-c", script, PROGRAM_PATH};
     return options;
 }
 
@@ -234,8 +236,8 @@ TEST(Terminal, WriteErrorAtThePauseRestoresTheTerminal) {
     EXPECT_TRUE(terminalRestored(session));
 }
 
-// A session step by step, under a shell with job control that gives the terminal back to
-// nobody (dash), the program as $0; or the program alone, when there is no script. Each step
+// A session step by step, under a job-control script (underShell), or the program alone when
+// there is no script. Each step
 // awaits a text after the one awaited before ("?text"), types keys ("!keys"), sends a signal
 // to the terminal's foreground process group ("~number"), lets time pass ("+ms"), sees that
 // nothing arrives for a while ("-ms"), or that the terminal has the settings it started with
@@ -257,11 +259,7 @@ class Job : public testing::TestWithParam<Scenario> {};
 
 TEST_P(Job, LeavesTheTerminalAsItWas) {
     const Scenario &c = GetParam();
-    SessionOptions options;
-    if (*c.script != '\0') {
-        options.arguments = {"dash", "-c", c.script, PROGRAM_PATH};
-    }
-    Session session = startSession(options);
+    Session session = startSession(*c.script != '\0' ? underShell(c.script) : SessionOptions{});
     std::size_t from = 0;
     for (const std::string &step : c.steps) {
         const std::string text = step.substr(1);
