@@ -1,5 +1,6 @@
-// The console on a POSIX terminal: output and errors, clearing, the pause, and standard input,
-// over the terminal's state and the waits that answer signals.
+// The console on a POSIX terminal: output and errors, clearing and the pause,
+// over the terminal's state and the waits that answer signals. Every write comes after a wait
+// that found it would not block; standard input is input_posix.cpp's.
 //
 // Escape sequences written, only when standard output is a terminal that can take them:
 //   ESC [ H    cursor to the top left corner
@@ -12,6 +13,7 @@
 #include "console.hpp"
 #include "signals_posix.hpp"
 #include "terminal_posix.hpp"
+#include "waits_posix.hpp"
 
 #include <algorithm>
 #include <array>
@@ -20,49 +22,54 @@
 #include <cstring>
 #include <string_view>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
 
-[[noreturn]] void fail(std::string_view what, int error) {
-    signalsEnd();
-    terminalEndLine();
-    reportError({what, std::strerror(error)});
-    _exit(1);
-}
-
-// Writes all of text, or reports why not and ends the run; a closed pipe's SIGPIPE, pending
-// meanwhile, ends it by that signal as the terminal is let go.
-void writeAll(std::string_view text, bool clearsTheScreen = false) {
+// Writes all of text to fd: 0, or the errno of the write that failed.
+int writeAll(int fd, std::string_view text, bool clearsTheScreen = false) {
     while (!text.empty()) {
-        signalsAwait(terminalOutput(), false, nullptr);
-        const ssize_t written = write(terminalOutput(), text.data(), text.size());
+        waitFor(fd, false, nullptr);
+        const ssize_t written = write(fd, text.data(), text.size());
         if (written < 0 && (errno == EAGAIN || errno == EINTR)) {
             continue;
         }
         if (written <= 0) {
-            fail("write error: ", written < 0 ? errno : EIO);
+            return written < 0 ? errno : EIO;
         }
         const auto done = static_cast<std::size_t>(written);
-        terminalWritten(text.substr(0, done), clearsTheScreen);
+        if (fd == terminalOutput()) {
+            terminalWritten(text.substr(0, done), clearsTheScreen);
+        }
         text.remove_prefix(done);
+    }
+    return 0;
+}
+
+// Writes all of text to the output, or reports why not and ends the run; a closed pipe's
+// SIGPIPE, pending meanwhile, ends it by that signal as the terminal is let go.
+void writeOutput(std::string_view text, bool clearsTheScreen = false) {
+    const int error = writeAll(terminalOutput(), text, clearsTheScreen);
+    if (error != 0) {
+        fail("write error: ", error);
+    }
+}
+
+// Descriptors 0 to 2 are open before the program opens anything, so that nothing it opens takes
+// the place of one; a closed one becomes /dev/null, opened the other way round, so that using
+// it fails as using the closed one would (EBADF).
+void keepStandardDescriptorsOpen() {
+    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (fcntl(fd, F_GETFD) < 0 && errno == EBADF) {
+            // Where even that fails, the program has nothing it could open in its place.
+            (void)open("/dev/null", fd == STDIN_FILENO ? O_WRONLY : O_RDONLY);
+        }
     }
 }
 
 constexpr std::array<std::string_view, 3> terminalsWithoutEscapes{"dumb", "cons25", "emacs"};
 constexpr std::string_view clearScreen = "\x1b[H\x1b[2J\x1b[3J";
-constexpr unsigned char escapeKey = 0x1b;
-constexpr std::chrono::milliseconds keySequenceGap{50};
-
-using Bytes = std::array<unsigned char, 4096>;
-
-// Standard input, as read and not yet taken.
-struct Input {
-    Bytes bytes{};
-    std::size_t next = 0;
-    std::size_t end = 0;
-};
-Input input;
 
 bool takesEscapes(const char *terminal) {
     return terminal != nullptr && *terminal != '\0' &&
@@ -70,33 +77,15 @@ bool takesEscapes(const char *terminal) {
                terminalsWithoutEscapes.end();
 }
 
-// Reads what standard input holds now, once it holds anything: 0 at its end.
-std::size_t readInput(Bytes &bytes) {
-    ssize_t got = 0;
-    do {
-        got = read(STDIN_FILENO, bytes.data(), bytes.size());
-    } while (got < 0 && errno == EINTR);
-    if (got < 0) {
-        fail("read error: ", errno);
-    }
-    return static_cast<std::size_t>(got);
-}
-
-// Takes one key press, all of it: an arrow or function key sends several bytes at once. The end
-// of the input counts as a key.
-void takeOneKey() {
-    Bytes bytes{};
-    signalsAwait(STDIN_FILENO, true, nullptr);
-    if (readInput(bytes) != 1 || bytes[0] != escapeKey) {
-        return;
-    }
-    auto gapEnds = consoleNow() + keySequenceGap;
-    while (signalsAwait(STDIN_FILENO, true, &gapEnds) && readInput(bytes) > 0) {
-        gapEnds = consoleNow() + keySequenceGap;
-    }
-}
-
 } // namespace
+
+void fail(std::string_view what, int error) {
+    signalsEnd();
+    // The error line says what went wrong.
+    (void)terminalEndLine();
+    reportError({what, std::strerror(error)});
+    _exit(1);
+}
 
 void reportError(std::initializer_list<std::string_view> parts,
                  std::initializer_list<std::string_view> more) {
@@ -109,12 +98,15 @@ void reportError(std::initializer_list<std::string_view> parts,
         }
     }
     line[used++] = '\n';
-    [[maybe_unused]] const ssize_t ignored = write(STDERR_FILENO, line.data(), used);
+    // Nothing is left to tell of a failure to tell.
+    (void)writeAll(terminalErrors(), {line.data(), used});
 }
 
+// The signals are caught before the terminal is taken, so that none can leave it taken.
 void consoleBegin() {
-    terminalBegin();
+    keepStandardDescriptorsOpen();
     signalsBegin();
+    terminalBegin();
 }
 
 void consoleEnd() {
@@ -126,11 +118,12 @@ void consoleEnd() {
 }
 
 void consoleWrite(std::string_view text) {
-    writeAll(text);
+    writeOutput(text);
 }
 
 void consoleSleepUntil(ConsoleClock::time_point deadline) {
-    signalsAwait(-1, false, &deadline);
+    while (waitFor(-1, false, &deadline)) {
+    }
 }
 
 void consoleHideKeys() {
@@ -140,7 +133,7 @@ void consoleHideKeys() {
 void consoleClear() {
     terminalEnter(TerminalStage::line, true);
     if (isatty(STDOUT_FILENO) != 0 && takesEscapes(std::getenv("TERM"))) {
-        writeAll(clearScreen, true);
+        writeOutput(clearScreen, true);
     }
 }
 
@@ -154,21 +147,4 @@ void consolePause() {
         terminalEnter(TerminalStage::line, true);
     }
     consoleWrite("\n");
-}
-
-int consoleReadChar() {
-    if (input.next == input.end) {
-        signalsAwait(STDIN_FILENO, true, nullptr);
-        input.end = readInput(input.bytes);
-        input.next = 0;
-        if (input.end == 0) {
-            return consoleEndOfInput;
-        }
-    }
-    return input.bytes[input.next++];
-}
-
-// Only the byte just read is ever handed back, and it is still in the buffer.
-void consoleUnreadChar(int /*character*/) {
-    --input.next;
 }

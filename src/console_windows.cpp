@@ -159,6 +159,7 @@ int consoleReadChar() {
     return consoleEndOfInput;
 }
 
+// One byte can always be handed back.
 void consoleUnreadChar(int character) {
-    std::ungetc(character, stdin);
+    (void)std::ungetc(character, stdin);
 }

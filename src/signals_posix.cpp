@@ -1,29 +1,23 @@
-// The signals that end, stop and continue the program on POSIX, and the waits where it answers
-// them. A signal changes nothing but this file's flags; everything else is done in the
-// program's own flow.
+// The signals on POSIX. A signal changes nothing but this file's flags: the signal-catching
+// function records that its signal came, in a volatile sig_atomic_t flag, and calls nothing, so
+// that it is async-signal-safe wherever it comes. Everything else is done in the program's own
+// flow:
+// - The caught signals are blocked for the whole run, except inside pselect, which unblocks
+//   them atomically as it starts to wait (waits_posix.cpp): none is lost between a look at the
+//   flags and the wait. The signal-catching function runs with every signal blocked, so each
+//   pselect lets one pending signal in; after each wait every pending one is let in and noted,
+//   before the program acts on the wait's result.
+// - An ending signal gives the terminal back, ends the line, and is raised again with its
+//   default action.
+// - A stop gives the settings back and stops the program by the signal's default action; once
+//   it is continued, the stage is taken up again and the line owed to the screen. The system
+//   discards the stop where the process group is orphaned, and the program goes on as it was.
 //
-// What runs where:
-// - The signal-catching function only records that its signal came, in a volatile
-//   sig_atomic_t flag: it calls nothing, so that it is async-signal-safe wherever it comes.
-// - The caught signals are blocked for the whole run, except inside pselect, which unblocks them
-//   atomically as it starts to wait: none is lost between a look at the flags and the wait.
-//   The program waits nowhere else. It reads standard input and writes its output only once
-//   pselect says that this will not block, and on a terminal it writes through a descriptor that
-//   never blocks, so that a terminal holding its output (Ctrl-S) keeps it in pselect.
-// - After every wait, in the program's own flow, the signals that came are answered: an ending
-//   signal gives the terminal back, ends the line, and is raised again with its default action;
-//   a stop gives the settings back and stops the program by SIGTSTP's default action; once it is
-//   continued, the stage is taken up again and the line owed to the screen.
-//
-// In the background the program neither writes to the terminal nor reads from it: it stops
-// itself first (SIGTTOU, SIGTTIN) until fg. Where no shell can continue it (its process group is
-// orphaned) the system discards those stops, and Ctrl-Z, and the program goes on as it was.
-//
-// The time of a stop the program sees (Ctrl-Z, or its own in the background) is taken off the
-// console's clock. A stop it cannot see (SIGSTOP) leaves a continue alone behind, which cannot
-// be told from a continue with no stop before it: the wait it comes in keeps what is left of its
-// length, and when that has passed meanwhile, the wait ends at once and its overrun is taken off
-// the clock, so that the waits after it keep their pace.
+// The time of a stop the program makes is taken off the console's clock. A stop it cannot see
+// (SIGSTOP) leaves a continue alone behind, which cannot be told from a continue with no stop
+// before it: the wait it comes in keeps what is left of its length, and when that has passed
+// meanwhile, the wait ends at once and its overrun is taken off the clock, so that the waits
+// after it keep their pace.
 
 #include "signals_posix.hpp"
 
@@ -40,15 +34,25 @@
 
 namespace {
 
-// The signals that end the program, SIGPIPE among them for a prompt written to a pipe whose
-// reader has gone; then stop and continue.
-constexpr std::array caughtSignals{SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGTSTP, SIGCONT};
+// The signals that a program may catch whose default action ends it, but the program errors
+// (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGSYS, SIGABRT), which its own faults raise; SIGPIPE
+// among them for a prompt written to a pipe whose reader has gone. Then stop and continue.
+constexpr std::array caughtSignals{SIGHUP, SIGINT,  SIGQUIT, SIGTERM,   SIGPIPE, SIGALRM, SIGUSR1,
+                                   SIGUSR2, SIGPROF, SIGXCPU, SIGVTALRM, SIGXFSZ,
+#ifdef __linux__
+                                   SIGPOLL, SIGPWR,
+#endif
+                                   SIGTSTP, SIGCONT};
 
 volatile sig_atomic_t endingSignal = 0;
 volatile sig_atomic_t stopAsked = 0;
 volatile sig_atomic_t continueCame = 0;
+volatile sig_atomic_t childEnded = 0;
 
-sigset_t waitingMask; // the one the program started with
+sigset_t caught;
+sigset_t foundMask;
+sigset_t waitingMask;
+struct sigaction foundChildAction {};
 ConsoleClock::rep stopped = 0; // the time spent stopped, all stops together
 
 extern "C" void noteSignal(int signal) {
@@ -56,100 +60,54 @@ extern "C" void noteSignal(int signal) {
         stopAsked = 1;
     } else if (signal == SIGCONT) {
         continueCame = 1;
+    } else if (signal == SIGCHLD) {
+        childEnded = 1;
     } else {
         endingSignal = signal;
     }
 }
 
+// Each caught signal, the real-time ones too where the system has them.
+template <typename Each> void forEachCaught(Each each) {
+    for (const int signal : caughtSignals) {
+        each(signal);
+    }
+#ifdef SIGRTMIN
+    for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal) {
+        each(signal);
+    }
+#endif
+}
+
 bool isIgnored(int signal) {
     struct sigaction current {};
-    sigaction(signal, nullptr, &current);
-    return current.sa_handler == SIG_IGN;
+    return sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_IGN;
 }
 
-void setAction(int signal, void (*action)(int)) {
-    struct sigaction wanted {};
-    wanted.sa_handler = action;
-    sigfillset(&wanted.sa_mask);
-    sigaction(signal, &wanted, nullptr);
+// 0, or -1 where the signal cannot be caught; the action it had goes to before, if asked.
+int setAction(int signal, void (*handler)(int), struct sigaction *before = nullptr) {
+    struct sigaction action {};
+    action.sa_handler = handler;
+    sigfillset(&action.sa_mask);
+    action.sa_flags = SA_NOCLDSTOP; // SIGCHLD for the end of a child process alone
+    return sigaction(signal, &action, before);
 }
 
-// Lets the signals pending now come in and be noted.
+// Lets the pending signals in, one per pselect, until none is left.
 void notePending() {
     const timespec none{};
-    pselect(0, nullptr, nullptr, nullptr, &none, &waitingMask);
-}
-
-// Stops the program by the signal's default action, with the settings given back. True once it
-// is continued, or when an ending signal came first, to be answered instead; false when the
-// signal is ignored or the system discarded the stop.
-bool stopBy(int signal) {
-    notePending();
-    if (endingSignal != 0 || isIgnored(signal)) {
-        return endingSignal != 0;
+    while (pselect(0, nullptr, nullptr, nullptr, &none, &waitingMask) < 0 && errno == EINTR) {
     }
-    const auto stoppedAt = consoleNow();
-    terminalGiveBack();
-    setAction(signal, SIG_DFL);
-    continueCame = 0;
-    raise(signal);
-    notePending(); // stopped as the signal comes in; then the continue, and what else came
-    // SIGTTIN and SIGTTOU are never caught: their default action is the one the program keeps.
-    if (signal == SIGTSTP) {
-        setAction(SIGTSTP, noteSignal);
-    }
-    const bool continued = continueCame != 0;
-    continueCame = 0;
-    stopped += continued ? (consoleNow() - stoppedAt).count() : 0;
-    terminalTakeUp(continued);
-    return continued;
 }
 
 [[noreturn]] void endBy(int signal) {
     signalsEnd();
-    // After Ctrl-C the shell starts a line of its own.
+    // After Ctrl-C the shell starts a line of its own; a newline that fails is no matter now.
     if (signal != SIGINT) {
-        terminalEndLine();
+        (void)terminalEndLine();
     }
-    raise(signal);
+    (void)raise(signal); // raise fails only for an invalid signal
     _exit(128 + signal);
-}
-
-// An ending signal comes first, also one that came while the program was stopped.
-void answerSignals(const ConsoleClock::time_point *deadline) {
-    if (endingSignal == 0 && stopAsked != 0) {
-        stopAsked = 0;
-        stopBy(SIGTSTP);
-    }
-    if (endingSignal != 0) {
-        endBy(endingSignal);
-    }
-    if (continueCame != 0) {
-        continueCame = 0;
-        terminalTakeUp(false);
-        if (deadline != nullptr && consoleNow() > *deadline) {
-            stopped += (consoleNow() - *deadline).count();
-        }
-    }
-}
-
-// Waits in pselect, with the caught signals let in, for target (-1: nothing) to be ready to read
-// or write: the count of pselect, so 0 once the deadline has passed with nothing ready.
-int waitOnce(int target, bool reading, const ConsoleClock::time_point *deadline) {
-    timespec left{};
-    if (deadline != nullptr) {
-        const auto now = consoleNow();
-        const auto rest = now < *deadline ? *deadline - now : ConsoleClock::duration{};
-        left.tv_sec = static_cast<std::time_t>(rest.count() / 1000000000);
-        left.tv_nsec = static_cast<long>(rest.count() % 1000000000);
-    }
-    fd_set ready;
-    FD_ZERO(&ready);
-    if (target >= 0) {
-        FD_SET(target, &ready);
-    }
-    return pselect(target + 1, reading ? &ready : nullptr, reading ? nullptr : &ready, nullptr,
-                   deadline != nullptr ? &left : nullptr, &waitingMask);
 }
 
 } // namespace
@@ -159,48 +117,87 @@ ConsoleClock::time_point consoleNow() {
 }
 
 void signalsBegin() {
-    sigset_t caught;
     sigemptyset(&caught);
-    for (const int signal : caughtSignals) {
-        if (!isIgnored(signal)) {
-            setAction(signal, noteSignal);
+    forEachCaught([](int signal) {
+        if (!isIgnored(signal) && setAction(signal, noteSignal) == 0) {
             sigaddset(&caught, signal);
         }
-    }
-    sigprocmask(SIG_BLOCK, &caught, &waitingMask);
+    });
+    (void)setAction(SIGCHLD, noteSignal, &foundChildAction); // SIGCHLD can always be caught
+    sigaddset(&caught, SIGCHLD);
+    (void)sigprocmask(SIG_BLOCK, &caught, &foundMask); // only an invalid argument could fail it
+    waitingMask = foundMask;
+    sigdelset(&waitingMask, SIGCHLD);
 }
 
-// The line owed after a stop goes first. True also when pselect fails: the read or write tells
-// why.
-bool signalsAwait(int fd, bool forReading, const ConsoleClock::time_point *deadline) {
-    for (;;) {
-        answerSignals(deadline);
-        const bool owing = terminalOwesLine();
-        const int target = owing ? terminalOutput() : fd;
-        const bool reading = forReading && !owing;
-        if (target >= 0 && terminalInBackground(reading ? STDIN_FILENO : STDOUT_FILENO) &&
-            stopBy(reading ? SIGTTIN : SIGTTOU)) {
-            continue;
-        }
-        const int count = waitOnce(target, reading, deadline);
-        if (count == 0) {
-            return false;
-        }
-        if (count > 0 || errno != EINTR) {
-            if (!owing) {
-                return true;
-            }
-            terminalWriteOwedLine();
+bool signalsPending() {
+    notePending();
+    return endingSignal != 0 || stopAsked != 0 || continueCame != 0;
+}
+
+// An ending signal comes before a stop, as with their default actions, and ends the program
+// also when it came while the program was stopped.
+void signalsAnswer(const ConsoleClock::time_point *deadline) {
+    if (signalsPending() && endingSignal == 0 && stopAsked != 0) {
+        signalsStopBy(SIGTSTP);
+    }
+    if (endingSignal != 0) {
+        endBy(endingSignal);
+    }
+    if (continueCame != 0) {
+        continueCame = 0;
+        terminalTakeUp(false);
+        const auto now = consoleNow();
+        if (deadline != nullptr && now > *deadline) {
+            stopped += (now - *deadline).count();
         }
     }
 }
 
-void signalsEnd() {
+// SIGTSTP is blocked, so raise leaves it pending until notePending lets it in; SIGTTIN and
+// SIGTTOU, never caught, stop the program at once. Either way the continue is noted after it,
+// with every other signal that came meanwhile.
+bool signalsStopBy(int signal) {
+    struct sigaction before {};
+    if (isIgnored(signal) || setAction(signal, SIG_DFL, &before) != 0) {
+        return false;
+    }
+    stopAsked = 0; // one stop answers every Ctrl-Z before it, as the default action would
+    const auto stoppedAt = ConsoleClock::now();
     terminalGiveBack();
-    for (const int signal : caughtSignals) {
-        if (!isIgnored(signal)) {
-            setAction(signal, SIG_DFL);
+    continueCame = 0;
+    (void)raise(signal); // raise fails only for an invalid signal
+    notePending();
+    (void)sigaction(signal, &before, nullptr); // the action it had a moment ago
+    const bool continued = continueCame != 0;
+    continueCame = 0;
+    stopped += continued ? (ConsoleClock::now() - stoppedAt).count() : 0;
+    terminalTakeUp(continued);
+    return continued;
+}
+
+bool signalsChildEnded() {
+    const bool ended = childEnded != 0;
+    childEnded = 0;
+    return ended;
+}
+
+const sigset_t &signalsFoundMask() {
+    return foundMask;
+}
+
+const sigset_t &signalsWaitingMask() {
+    return waitingMask;
+}
+
+// Each action and the mask go back to what they were, which the system took before.
+void signalsEnd() {
+    terminalLetGo();
+    forEachCaught([](int signal) {
+        if (sigismember(&caught, signal) == 1) {
+            (void)setAction(signal, SIG_DFL);
         }
-    }
-    sigprocmask(SIG_SETMASK, &waitingMask, nullptr);
+    });
+    (void)sigaction(SIGCHLD, &foundChildAction, nullptr);
+    (void)sigprocmask(SIG_SETMASK, &foundMask, nullptr);
 }

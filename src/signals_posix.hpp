@@ -1,19 +1,42 @@
 #pragma once
 
-// The signals that end, stop and continue the program on POSIX, and the waits where the program
-// answers them.
+// The signals on POSIX: which came, and the program's answers to them, given in its own flow
+// right before and after each wait (waits_posix.cpp).
 
 #include "console.hpp"
 
-// Catches the signals for the whole run, once the terminal is taken. A signal ignored when the
-// program started stays ignored.
+#include <csignal>
+
+// Catches the signals for the whole run, before the terminal is taken: each signal whose default
+// action ends the program (but the program's own faults), the stop and continue of job control,
+// and the end of a child process. A signal ignored when the program started stays ignored, but
+// SIGCHLD, which the viewer's end needs.
 void signalsBegin();
 
-// Waits until fd can be read (forReading) or written without blocking, or until the deadline,
-// if any, answering the signals that come meanwhile. False when the deadline passed first.
-bool signalsAwait(int fd, bool forReading, const ConsoleClock::time_point *deadline);
+// Notes every caught signal that is pending, then answers what came: an ending signal ends the
+// program by that signal; Ctrl-Z stops it; a continue takes the stage up again, and a wait whose
+// deadline passed while the program was stopped unseen (SIGSTOP) has its overrun taken off the
+// clock.
+void signalsAnswer(const ConsoleClock::time_point *deadline);
 
-// Lets the terminal go for good: its settings given back, and every signal caught back to its
-// default action and let through, so that nothing takes the terminal again; a signal pending
-// then (SIGPIPE after a write to a closed pipe) ends the program by it. Idempotent.
+// Notes every caught signal that is pending; true when one is to be answered.
+bool signalsPending();
+
+// Stops the program by SIGTTIN or SIGTTOU, which the system would send it for using its
+// terminal from the background, or by SIGTSTP: with the settings given back, and the stage taken
+// up again once continued. True once it is continued; false when the signal is ignored, or when
+// the system discarded the stop (the process group is orphaned: no shell could continue it).
+bool signalsStopBy(int signal);
+
+// Whether a child process ended since the last look.
+bool signalsChildEnded();
+
+// The mask the program started with, and the one its waits let the caught signals in with: the
+// same, with SIGCHLD let in too.
+const sigset_t &signalsFoundMask();
+const sigset_t &signalsWaitingMask();
+
+// Lets the terminal go for good: its settings given back, and every caught signal back to the
+// action it had and let through, so that nothing takes the terminal again; a signal pending then
+// (SIGPIPE after a write to a closed pipe) ends the program by it. Idempotent.
 void signalsEnd();

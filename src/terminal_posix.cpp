@@ -1,20 +1,28 @@
-// The terminal on POSIX: its settings at each stage of the dialogue, and the line the cursor is
-// on, which comes back after a stop.
+// The terminal on POSIX: the descriptors the program writes through, its settings at each stage
+// of the dialogue, and the line the cursor is on, which comes back after a stop.
 //
-// The settings change only where the program is in the foreground: from the background, or on
-// a terminal that is not its controlling terminal (under setsid), the terminal is another's.
-// Every way out gives back the settings found: the normal end, an error, the signals that end
-// or stop the program. Changing them never waits for the output to be sent (TCSANOW, not
-// TCSAFLUSH, which a terminal holding its output with Ctrl-S would keep waiting), and never
-// stops the program (SIGTTOU is blocked meanwhile).
+// The output goes through a descriptor of the program's own for its controlling terminal, opened
+// with O_NONBLOCK, so that a terminal holding its output (Ctrl-S) can never keep a write waiting
+// outside the waits where signals are answered, even when it is held between the wait and the
+// write. Standard output itself is shared with the shell, which must not find it non-blocking.
+// Elsewhere (a terminal that is not the controlling terminal, no descriptor left) the program
+// writes to standard output once a wait has found that it can.
+//
+// The settings change only where the program's process group is the foreground process group of
+// its controlling terminal: from the background, or on a terminal that is not its controlling
+// terminal (under setsid), the terminal is another's. Every way out in the foreground gives back
+// the settings found: the normal end, an error, the signals that end or stop the program. They
+// change with TCSANOW, which takes effect at once: TCSADRAIN and TCSAFLUSH first wait until the
+// output is sent, which on a serial line held by Ctrl-S may be never (a pseudo-terminal sends at
+// once), and TCSAFLUSH would throw away the keys typed ahead where the program keeps them.
 
 #include "terminal_posix.hpp"
 
 #include <array>
 #include <cerrno>
-#include <csignal>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/select.h>
 #include <termios.h>
 #include <unistd.h>
@@ -24,8 +32,11 @@ namespace {
 bool inputIsTerminal = false;
 bool outputIsTerminal = false;
 int output = STDOUT_FILENO;
+int errors = STDERR_FILENO;
+bool outputNeverBlocks = false; // output is the program's own descriptor
 termios foundSettings{};
 bool settingsChanged = false; // the terminal has the stage's settings, made from foundSettings
+bool letGo = false;           // for good: nothing takes the terminal again
 TerminalStage stage = TerminalStage::line;
 std::array<char, 128> line{}; // the line the cursor is on, as far as the program wrote it
 std::size_t lineLength = 0;
@@ -35,17 +46,27 @@ bool inForeground(int fd) {
     return tcgetpgrp(fd) == getpgrp();
 }
 
-void setSettings(const termios &settings, bool dropTypedAhead) {
-    sigset_t ttou;
-    sigemptyset(&ttou);
-    sigaddset(&ttou, SIGTTOU);
-    sigset_t before;
-    sigprocmask(SIG_BLOCK, &ttou, &before);
-    tcsetattr(STDIN_FILENO, TCSANOW, &settings);
-    if (dropTypedAhead) {
-        tcflush(STDIN_FILENO, TCIFLUSH);
+// A descriptor of the program's own for fd, where fd is the controlling terminal: /dev/tty,
+// which is, and which any user may open (the terminal's own name may be another user's, after
+// su). Else otherwise.
+int openOwn(int fd, int otherwise) {
+    if (isatty(fd) == 0 || tcgetsid(fd) != getsid(0)) {
+        return otherwise;
     }
-    sigprocmask(SIG_SETMASK, &before, nullptr);
+    const int own = open("/dev/tty", O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (own >= FD_SETSIZE) {
+        (void)close(own); // never written to
+    }
+    return own >= 0 && own < FD_SETSIZE ? own : otherwise;
+}
+
+// A change that fails leaves the terminal as it was, which the next change or the giving back
+// mends; a keystroke that could not be thrown away is read as typed.
+void setSettings(const termios &settings, bool dropTypedAhead) {
+    (void)tcsetattr(STDIN_FILENO, TCSANOW, &settings);
+    if (dropTypedAhead) {
+        (void)tcflush(STDIN_FILENO, TCIFLUSH);
+    }
 }
 
 termios settingsFor(TerminalStage wanted) {
@@ -66,7 +87,7 @@ termios settingsFor(TerminalStage wanted) {
 // The settings found are read afresh whenever the terminal has them, so also after a stop: the
 // shell or the user may have changed them meanwhile.
 void applyStage(bool dropTypedAhead) {
-    if (!inputIsTerminal || !inForeground(STDIN_FILENO)) {
+    if (letGo || !inputIsTerminal || !inForeground(STDIN_FILENO)) {
         return;
     }
     if (!settingsChanged && tcgetattr(STDIN_FILENO, &foundSettings) != 0) {
@@ -76,16 +97,19 @@ void applyStage(bool dropTypedAhead) {
     setSettings(settingsFor(stage), dropTypedAhead);
 }
 
+bool writableNow(int fd) {
+    pollfd target{fd, POLLOUT, 0};
+    return poll(&target, 1, 0) == 1 && (target.revents & POLLOUT) != 0;
+}
+
 } // namespace
 
 void terminalBegin() {
     inputIsTerminal = isatty(STDIN_FILENO) != 0;
     outputIsTerminal = isatty(STDOUT_FILENO) != 0;
-    const char *name = outputIsTerminal ? ttyname(STDOUT_FILENO) : nullptr;
-    const int own = name != nullptr ? open(name, O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC) : -1;
-    if (own >= 0 && own < FD_SETSIZE) {
-        output = own;
-    }
+    output = openOwn(STDOUT_FILENO, STDOUT_FILENO);
+    outputNeverBlocks = output != STDOUT_FILENO;
+    errors = openOwn(STDERR_FILENO, STDERR_FILENO);
     applyStage(false);
 }
 
@@ -95,6 +119,10 @@ bool terminalTakesKeys() {
 
 int terminalOutput() {
     return output;
+}
+
+int terminalErrors() {
+    return errors;
 }
 
 bool terminalInBackground(int fd) {
@@ -108,17 +136,22 @@ void terminalEnter(TerminalStage next, bool dropTypedAhead) {
 }
 
 void terminalGiveBack() {
-    if (settingsChanged) {
+    if (settingsChanged && inForeground(STDIN_FILENO)) {
         setSettings(foundSettings, stage != TerminalStage::line);
-        settingsChanged = false;
     }
+    settingsChanged = false;
+}
+
+void terminalLetGo() {
+    terminalGiveBack();
+    letGo = true;
 }
 
 // The keys typed while the program was stopped were for the shell; the line comes back only
 // on a terminal in the foreground.
 void terminalTakeUp(bool afterStop) {
     applyStage(afterStop);
-    if (afterStop && outputIsTerminal && lineLength > 0 && inForeground(STDOUT_FILENO)) {
+    if (afterStop && outputIsTerminal && lineLength > 0 && inForeground(output)) {
         owed = lineLength + 1;
     }
 }
@@ -148,14 +181,15 @@ void terminalWritten(std::string_view text, bool clearedTheScreen) {
     lineLength += text.copy(line.data() + lineLength, line.size() - lineLength);
 }
 
+// The program's own descriptor answers EAGAIN at once; standard output is asked first.
 int terminalEndLine() {
-    if (!outputIsTerminal || lineLength == 0 || terminalInBackground(STDOUT_FILENO)) {
+    if (!outputIsTerminal || lineLength == 0 || terminalInBackground(output)) {
         return 0;
     }
     lineLength = 0;
-    ssize_t written = 0;
-    do {
-        written = write(STDOUT_FILENO, "\n", 1);
-    } while (written < 0 && errno == EINTR);
-    return written < 0 ? errno : 0;
+    if (!outputNeverBlocks && !writableNow(output)) {
+        return 0;
+    }
+    const ssize_t written = write(output, "\n", 1);
+    return written < 0 && errno != EAGAIN ? errno : 0;
 }

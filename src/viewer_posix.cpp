@@ -3,6 +3,8 @@
 #include "console_posix.hpp"
 
 #include "console.hpp"
+#include "signals_posix.hpp"
+#include "waits_posix.hpp"
 
 #include <array>
 #include <cerrno>
@@ -75,23 +77,55 @@ const char *findImage(Path &installed) {
     return nullptr;
 }
 
-// Gives the viewer a moment to fail; one that stays open is left to run.
+// Gives the viewer a moment to fail; one that stays open is left to run. Its end wakes the wait.
 void awaitViewer(pid_t viewer, const char *image) {
     const auto deadline = consoleNow() + viewerWait;
-    while (consoleNow() < deadline) {
-        int status = 0;
-        const pid_t done = waitpid(viewer, &status, WNOHANG);
-        if (done == viewer) {
-            if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-                reportImage(image, {viewerProgram, " failed to show it"});
-            }
-            return;
-        }
-        if (done < 0) {
-            return;
-        }
-        consoleSleepUntil(consoleNow() + std::chrono::milliseconds{20});
+    int status = 0;
+    pid_t ended = 0;
+    while ((ended = waitpid(viewer, &status, WNOHANG)) == 0 && waitFor(-1, false, &deadline)) {
     }
+    if (ended == viewer && (!WIFEXITED(status) || WEXITSTATUS(status) != 0)) {
+        reportImage(image, {viewerProgram, " failed to show it"});
+    }
+}
+
+// The viewer's standard streams on /dev/null, and a process group of its own: Ctrl-C or Ctrl-Z
+// at the pause is for the program, not for the viewer, which stays open. It starts with the
+// signal mask the program started with: nothing that the program blocks for its waits.
+int prepareViewer(posix_spawn_file_actions_t &streams, posix_spawnattr_t &attributes) {
+    int error = 0;
+    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        const int mode = fd == STDIN_FILENO ? O_RDONLY : O_WRONLY;
+        error = error != 0 ? error
+                           : posix_spawn_file_actions_addopen(&streams, fd, "/dev/null", mode, 0);
+    }
+    const short flags = POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK;
+    error = error != 0 ? error : posix_spawnattr_setflags(&attributes, flags);
+    error = error != 0 ? error : posix_spawnattr_setpgroup(&attributes, 0);
+    return error != 0 ? error : posix_spawnattr_setsigmask(&attributes, &signalsFoundMask());
+}
+
+// Starts the viewer on the image: 0, or the error that kept it from starting. Destroying what an
+// init made cannot fail.
+int startViewer(const char *image, pid_t &viewer) {
+    posix_spawn_file_actions_t streams;
+    posix_spawnattr_t attributes;
+    int error = posix_spawn_file_actions_init(&streams);
+    if (error != 0) {
+        return error;
+    }
+    error = posix_spawnattr_init(&attributes);
+    if (error == 0) {
+        std::array<char *, 3> arguments{const_cast<char *>(viewerProgram),
+                                        const_cast<char *>(image), nullptr};
+        error = prepareViewer(streams, attributes);
+        error = error != 0 ? error
+                           : posix_spawnp(&viewer, viewerProgram, &streams, &attributes,
+                                          arguments.data(), environ);
+        (void)posix_spawnattr_destroy(&attributes);
+    }
+    (void)posix_spawn_file_actions_destroy(&streams);
+    return error;
 }
 
 } // namespace
@@ -107,27 +141,8 @@ void consoleOpenImage() {
         reportImage(imagePath, {std::strerror(errno)});
         return;
     }
-    posix_spawn_file_actions_t quiet;
-    posix_spawn_file_actions_init(&quiet);
-    posix_spawn_file_actions_addopen(&quiet, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&quiet, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    // A process group of its own: Ctrl-C or Ctrl-Z at the pause is for the program, not for the
-    // viewer, which stays open. None of the signals the program holds back is held back there.
-    posix_spawnattr_t ownGroup;
-    posix_spawnattr_init(&ownGroup);
-    posix_spawnattr_setflags(&ownGroup, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK);
-    posix_spawnattr_setpgroup(&ownGroup, 0);
-    sigset_t none;
-    sigemptyset(&none);
-    posix_spawnattr_setsigmask(&ownGroup, &none);
-    std::array<char *, 3> arguments{const_cast<char *>(viewerProgram), const_cast<char *>(image),
-                                    nullptr};
     pid_t viewer = 0;
-    const int error =
-        posix_spawnp(&viewer, viewerProgram, &quiet, &ownGroup, arguments.data(), environ);
-    posix_spawnattr_destroy(&ownGroup);
-    posix_spawn_file_actions_destroy(&quiet);
+    const int error = startViewer(image, viewer);
     if (error != 0) {
         reportImage(image, {"cannot start the viewer ", viewerProgram, ": ", std::strerror(error)});
         return;
