@@ -10,6 +10,7 @@
 
 #include <poll.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #if __has_include(<pty.h>)
@@ -34,6 +35,12 @@ pid_t startProgram(const SessionOptions &options, const std::function<void()> &c
     for (const int signal : options.ignoredSignals) {
         std::signal(signal, SIG_IGN);
     }
+    sigset_t blocked;
+    sigemptyset(&blocked);
+    for (const int signal : options.blockedSignals) {
+        sigaddset(&blocked, signal);
+    }
+    sigprocmask(SIG_SETMASK, &blocked, nullptr);
     const rlimit noCoreFiles{0, 0};
     setrlimit(RLIMIT_CORE, &noCoreFiles);
     setenv("TERM", "xterm", 1);
@@ -151,6 +158,14 @@ bool staysQuiet(Session &session, std::chrono::milliseconds length) {
 
 void type(Session &session, std::string_view keys) {
     [[maybe_unused]] const ssize_t written = write(session.terminal, keys.data(), keys.size());
+}
+
+void signalThread(pid_t process, int signal) {
+#ifdef SYS_tgkill
+    syscall(SYS_tgkill, process, process, signal);
+#else
+    kill(process, signal);
+#endif
 }
 
 int awaitEnd(Session &session, std::chrono::milliseconds timeout) {

@@ -21,6 +21,7 @@ struct SessionOptions {
     std::vector<std::string> setEnvironment; // NAME=value; TERM is xterm unless set or unset
     std::vector<std::string> unsetEnvironment;
     std::vector<int> ignoredSignals; // ignored from the start, as a shell's nohup does
+    std::vector<int> blockedSignals; // blocked from the start
 };
 
 // Starts the program as the options say in a child process, once connect has given the child its
@@ -58,6 +59,10 @@ bool awaitShown(Session &session, std::string_view wanted,
 bool staysQuiet(Session &session, std::chrono::milliseconds length);
 
 void type(Session &session, std::string_view keys);
+
+// Sends the signal to the thread of the process that has its id: the system keeps it apart from
+// the same signal sent to the process (Linux; elsewhere it is sent to the process).
+void signalThread(pid_t process, int signal);
 
 // Reads the rest of the output and returns the raw wait status; kills the program and returns -1
 // when it does not end in time.

@@ -88,36 +88,6 @@ TEST(Terminal, DrawsEachMarkBeforeItsPauseAndReachesTheMenuOnTime) {
     EXPECT_EQ(session.output, startScreen() + onTerminal("0\n" + std::string(text::invalidChoice)));
 }
 
-// Keys typed during the announcement are neither shown nor kept: the clear, where the terminal
-// can take one, finds none on the screen, and the number prompt starts empty. Keys typed before
-// the pause began do not end it.
-class TypedAhead : public testing::TestWithParam<SessionOptions> {};
-
-TEST_P(TypedAhead, ConvertsWhatIsTypedAfterTheClearAndWaitsForAFreshKey) {
-    Session session = sessionAt("1\r", GetParam());
-    ASSERT_TRUE(awaitOutput(session, "You have chosen")) << session.output;
-    type(session, "7");
-    ASSERT_TRUE(awaitOutput(session, text::numberPrompt)) << session.output;
-    const std::string announced = startScreen() + onTerminal("1\n" + std::string(text::chosen1));
-    const std::string clear = GetParam().setEnvironment.empty() ? std::string(clearScreen) : "";
-    EXPECT_EQ(session.output, announced + clear + std::string(text::numberPrompt));
-    const auto shown =
-        between(session.arrivals[announced.size() - 2], session.arrivals[announced.size()]);
-    EXPECT_GE(shown.count(), 1495) << "the announcement stays for 1.5 s";
-
-    type(session, "10\rtyped ahead");
-    ASSERT_TRUE(awaitOutput(session, pausePrompt)) << session.output;
-    EXPECT_TRUE(awaitOutput(session, std::string(text::result) + "1010\r\n\r\n")) << session.output;
-    EXPECT_TRUE(staysQuiet(session, 400ms)) << "the pause waits for a key";
-    type(session, "k");
-    EXPECT_EQ(exitStatus(awaitEnd(session)), 0);
-    EXPECT_TRUE(endsWith(session.output, std::string(pausePrompt) + "\r\n")) << session.output;
-    EXPECT_TRUE(terminalRestored(session));
-}
-
-INSTANTIATE_TEST_SUITE_P(Terminal, TypedAhead,
-                         testing::Values(SessionOptions{}, withEnvironment({"TERM=dumb"})));
-
 // The Windows build on the console Wine gives it, started up to its menu; the Windows build's
 // tests run these, naming the program in WINDOWS_PROGRAM. False when no program is named.
 bool startUnderWine(Session &session) {
@@ -212,6 +182,8 @@ INSTANTIATE_TEST_SUITE_P(
                     PauseSignal{"Term", SIGTERM, nullptr, false, false},
                     PauseSignal{"Hup", SIGHUP, nullptr, false, false},
                     PauseSignal{"Pipe", SIGPIPE, nullptr, false, false},
+                    PauseSignal{"Alarm", SIGALRM, nullptr, false, false},
+                    PauseSignal{"User1", SIGUSR1, nullptr, false, false},
                     PauseSignal{"IgnoredTerm", SIGTERM, nullptr, true, true},
                     PauseSignal{"CtrlZWithNoShellToContinue", SIGTSTP, "\x1a", false, true},
                     PauseSignal{"TermDuringARefusal", SIGTERM, nullptr, false, false, "1048576\r"}),
@@ -239,10 +211,11 @@ TEST(Terminal, WriteErrorAtThePauseRestoresTheTerminal) {
 // A session step by step, under a job-control script (underShell), or the program alone when
 // there is no script. Each step
 // awaits a text after the one awaited before ("?text"), types keys ("!keys"), sends a signal
-// to the terminal's foreground process group ("~number"), lets time pass ("+ms"), sees that
-// nothing arrives for a while ("-ms"), or that the terminal has the settings it started with
-// ("="). Then the session ends in time, with the terminal as it started and the output as it
-// must end.
+// to the terminal's foreground process group ("~number") or to the thread that leads it
+// ("&number": the system keeps that one apart, so that with the same signal sent to the group
+// both come in), lets time pass ("+ms"), sees that nothing came after the text awaited last, nor
+// comes for a while ("-ms"), or that the terminal has the settings it started with ("="). Then the session ends in time, with the
+// terminal as it started and the output as it must end.
 struct Scenario {
     const char *name;
     const char *script;
@@ -270,12 +243,15 @@ TEST_P(Job, LeavesTheTerminalAsItWas) {
             type(session, text);
         } else if (step[0] == '~') {
             kill(-tcgetpgrp(session.terminal), std::stoi(text));
+        } else if (step[0] == '&') {
+            signalThread(tcgetpgrp(session.terminal), std::stoi(text));
         } else if (step[0] == '=') {
             EXPECT_TRUE(terminalRestored(session)) << session.output;
         } else {
             const milliseconds length{std::stoi(text)};
             if (step[0] == '-') {
-                EXPECT_TRUE(staysQuiet(session, length)) << session.output;
+                EXPECT_TRUE(staysQuiet(session, length) && session.output.size() == from)
+                    << session.output;
             } else {
                 std::this_thread::sleep_for(length);
             }
@@ -299,14 +275,25 @@ const std::string clear(clearScreen);
 const std::string menu = "?" + std::string(text::choicePrompt);
 const std::string refusal = onTerminal(text::decimalLimit);
 const std::string announcement = onTerminal(text::chosen1);
+const std::string converted = onTerminal(std::string(text::result) + "1010\n\n") + prompt + "\r\n";
+// Keys typed as an announcement stands, and not shown: the number prompt must start empty after
+// the clear, where the terminal can take one.
+std::vector<std::string> typedAhead(const std::string &cleared) {
+    return {menu, "!1\r", "?" + announcement, "!7", "-1400",
+            "?" + cleared + std::string(text::numberPrompt), "!10\rtyped ahead", "?" + prompt,
+            "-400", "!k"};
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Terminal, Job,
     testing::Values(
+        // Keys typed before the pause began do not end it.
+        Scenario{"TypedAhead", "", typedAhead(clear), converted},
+        Scenario{"TypedAheadWithoutEscapes", "TERM=dumb exec \"$0\"", typedAhead(""), converted},
         // After bg the program leaves the terminal alone, and after fg the pause shows its
         // prompt again, once, and waits for its key; in the background it can be ended, and
-        // writes nothing as it ends (bg again, for dash may have seen it stop, and dash's own
-        // word on the end away). Piped, its output is the dialogue alone.
+        // writes nothing more, also when it is continued as it is ended (bash's kill %1). Piped,
+        // its output is the dialogue alone.
         Scenario{"BgThenFg",
                  "set -m; before=$(stty -g); \"$0\"; bg >/dev/null; sleep 0.5; "
                  "[ \"$before\" = \"$(stty -g)\" ] && echo sane; fg >/dev/null; echo s=$?",
@@ -315,14 +302,19 @@ INSTANTIATE_TEST_SUITE_P(
         Scenario{"BgThenKill",
                  "set -m; \"$0\"; bg >/dev/null; sleep 0.5; kill %1; bg >/dev/null; "
                  "wait %1 2>/dev/null; echo s=$?",
-                 toThePause({"!\x1a"}), prompt + "s=143\r\n"},
+                 {"?#####", "!\x1a"}, "^Zs=143\r\n"},
         Scenario{"PipedOutput", "set -m; \"$0\" | cat; fg >/dev/null; echo s=$?",
                  toThePause({"!\x1a", "+300", "-500", "!k"}),
                  "101\r\n\r\n" + prompt + "\r\ns=0\r\n"},
+        // Stopped in the middle of the banner: after fg the marks drawn so far are shown again
+        // on a line of their own, and the rest keep their pace as if no time had passed.
+        Scenario{"StopDuringTheBanner", "set -m; \"$0\"; echo stopped; sleep 1; fg >/dev/null",
+                 {"?#", "!\x1a", "?stopped\r\n", "?\r\n#", "-40", "?#", "-40", menu, "!0\r"},
+                 onTerminal(text::invalidChoice)},
         // A shell that reads a line after the program finds nothing left of the keys: of an
         // arrow key that comes a byte at a time, of a paste longer than one read, of keys
-        // hidden during the announcement when a signal ends the program; which adds no line
-        // after a full one.
+        // hidden during the announcement when a signal ends the program, of keys typed while
+        // the program was stopped; which adds no line after a full one.
         Scenario{"ArrowKey", "set -m; \"$0\"; IFS= read -r rest; echo \"rest=[$rest]\"",
                  toThePause({"!\x1b", "+5", "![", "+5", "!A", "+300", "!\r"}),
                  prompt + "\r\n\r\nrest=[]\r\n"},
@@ -333,73 +325,94 @@ INSTANTIATE_TEST_SUITE_P(
                  "set -m; \"$0\"; IFS= read -r rest; echo \"rest=[$rest]\"",
                  {menu, "!1\r", "?chosen", "!typed", "+100", "~15", "+300", "!\r"},
                  announcement + "Terminated\r\n\r\nrest=[]\r\n"},
-        // Signals that meet, with the output held (Ctrl-S, until the next Ctrl-Z lets it go)
-        // to keep each window open: an end and a stop; a stop as the program is continued; a
-        // stop once it has given the terminal back (and Enter sends a carriage return alone).
-        Scenario{"StopInsideAnEnd", "set -m; \"$0\"; fg >/dev/null; echo s=$?",
-                 toThePause({"!\x13", "~15", "+300", "!\x1a"}),
-                 prompt + "^Z\r\nTerminated\r\ns=143\r\n"},
-        Scenario{
-            "StopAsItContinues",
-            "set -m; before=$(stty -g); \"$0\"; sleep 1; fg >/dev/null; "
-            "[ \"$before\" = \"$(stty -g)\" ] && echo sane; fg >/dev/null; echo s=$?",
-            toThePause({"!\x1a", "+300", "!\x13", "+1200", "!\x1a", "?sane", "?" + prompt, "!k"}),
-            "\r\ns=0\r\n"},
-        Scenario{"StopAfterTheLastRestore",
-                 "set -m; stty -icrnl; before=$(stty -g); \"$0\"; fg >/dev/null; "
-                 "[ \"$before\" = \"$(stty -g)\" ] && echo sane; stty icrnl",
-                 {menu, "!1 1048576\r", "?" + refusal, "!\x13", "+3200", "!\x1a"},
-                 refusal + "^Z\r\nsane\r\n"},
+        Scenario{"KeysTypedWhileStopped", "set -m; \"$0\"; sleep 0.5; fg >/dev/null",
+                 toThePause({"!\x1a", "+200", "!x", "?" + prompt, "-400", "!k"}), prompt + "\r\n"},
+        // Signals that meet: two Ctrl-Z stop the program once; a stop the program cannot see,
+        // after which the shell, with settings of its own, continues it in the background and
+        // reads a line; an end that comes with a stop.
+        Scenario{"TwoStops", "set -m; \"$0\"; fg >/dev/null; echo s=$?",
+                 toThePause({"~20", "&20", "?" + prompt, "-300", "!k"}), prompt + "\r\ns=0\r\n"},
+        Scenario{"StopUnseenThenBg",
+                 "set -m; before=$(stty -g); \"$0\"; stty \"$before\" -echoctl; now=$(stty -g); "
+                 "sleep 0.5; bg >/dev/null; sleep 0.5; [ \"$now\" = \"$(stty -g)\" ] && "
+                 "IFS= read -r typed && echo \"typed=$typed\"; stty \"$before\"; fg >/dev/null",
+                 toThePause({"~19", "+200", "!line\r", "?typed=line", "?" + prompt, "!k"}),
+                 prompt + "\r\n"},
+        Scenario{"EndWithAStop", "set -m; \"$0\"; echo s=$?", toThePause({"~15", "&20"}),
+                 prompt + "\r\nTerminated\r\ns=143\r\n"},
+        Scenario{"RealTimeSignal", "", toThePause({"~40"}), prompt + "\r\n"},
+        // An end, or a failure to tell, while the output is held (Ctrl-S) ends at once, without
+        // the last newline: through the program's own descriptor for the terminal, also when the
+        // terminal is another user's, and when held as a write starts (strace holds the write
+        // until the terminal is held); through standard output once it can be written, where
+        // the program has no descriptor left for one of its own.
+        Scenario{"TermWhileOutputIsHeld", "", toThePause({"!\x13", "+100", "~15"}), prompt,
+                 300ms},
+        Scenario{"AnotherUsersTerminal",
+                 "exec setpriv --reuid=nobody --regid=nogroup --clear-groups strace -o /dev/null "
+                 "-qq -e inject=write:delay_enter=500000:when=55 \"$0\"",
+                 {menu, "!1 5\r", "?" + onTerminal(std::string(text::result) + "101\n\n"), "+100",
+                  "!\x13", "~15"},
+                 onTerminal(std::string(text::result) + "101\n\n"), 1000ms},
+        Scenario{"NoDescriptorLeft", "exec 2>&-; ulimit -n 3; exec \"$0\"",
+                 toThePause({"!\x13", "+100", "~15"}), prompt, 300ms},
+        Scenario{"ErrorLineWhileOutputIsHeld",
+                 "unset DISPLAY WAYLAND_DISPLAY; exec \"$0\" >/dev/null",
+                 {"!\x13", "!5\r", "+5000", "~15"}, "", 300ms},
         // A continue with no stop before it neither shortens nor lengthens a wait (it would
-        // end 2.8 s later), and shows no line again.
+        // end 2.8 s later), and shows no line again. After a stop it cannot see, the banner's
+        // wait ends at once if its time has passed, and the next keeps its pace.
         Scenario{"ContinueWithNoStop",
                  "",
                  {menu, "!1 1048576\r", "?" + refusal, "+1500", "~18", "-1000"},
                  refusal + "\r\n",
                  1300ms},
-        // In the background the program stops before it clears the screen, and its read fails
-        // where SIGTTIN is ignored.
+        Scenario{"StopUnseenDuringTheBanner", "",
+                 {"?#", "~19", "+1000", "~18", "?#", "-50", menu, "!0\r"},
+                 onTerminal(text::invalidChoice)},
+        // In the background the program stops before it clears the screen, and before it
+        // reports that its read failed where SIGTTIN is ignored.
         Scenario{
             "ClearWaitsForFg",
             "set -m; \"$0\"; bg >/dev/null; sleep 2; echo fg; fg >/dev/null; echo s=$?",
             {menu, "!1\r", "?chosen", "!\x1a", "?fg\r\n", "?number ", "!10\r", "?" + prompt, "!k"},
             announcement + "fg\r\n" + clear + std::string(text::numberPrompt) + "10\r\n" +
-                onTerminal(std::string(text::result) + "1010\n\n") + prompt + "\r\ns=0\r\n"},
+                converted + "s=0\r\n"},
         Scenario{"ReadErrorInTheBackground",
-                 "set -m; trap '' TTIN; \"$0\"; bg >/dev/null; wait %1; echo s=$?",
+                 "set -m; trap '' TTIN; \"$0\"; bg >/dev/null; wait %1; fg >/dev/null; echo s=$?",
                  toThePause({"!\x1a", "+300", "!\r"}),
                  prompt + "\r\n" + std::string(text::error) +
                      "read error: Input/output error\r\ns=1\r\n"},
-        // On a terminal that is not the program's controlling terminal, nothing is changed:
-        // the pause ends with Enter.
+        // The end of the input is kept: a second Ctrl-D ends the number, and the pause waits for
+        // a key all the same. Where the input is not a terminal, the pause goes on at once, even
+        // while the input stays open.
+        Scenario{"EndOfInput", "",
+                 {menu, "!1\r", "?number ", "!12\x04", "+200", "!\x04", "?" + prompt, "-300",
+                  "!k"},
+                 onTerminal(std::string(text::result) + "1100\n\n") + prompt + "\r\n"},
+        Scenario{"InputLeftOpen",
+                 "f=$(mktemp -u); mkfifo \"$f\"; exec 3<>\"$f\"; rm \"$f\"; echo 1 10 >&3; "
+                 "exec \"$0\" <&3",
+                 {"?" + prompt}, prompt + "\r\n", 500ms},
+        // Standard input closed: a read error at once. Standard error closed: no error line
+        // where the terminal's descriptor would be. On a terminal that is not the program's
+        // controlling terminal, nothing is changed: the pause ends with Enter. Interrupted as it
+        // starts, the program leaves the settings as they were.
+        Scenario{"ClosedInput", "exec \"$0\" <&-", {menu},
+                 std::string(text::choicePrompt) + "\r\n" + std::string(text::error) +
+                     "read error: Bad file descriptor\r\n",
+                 1000ms},
+        Scenario{"ClosedErrors", "unset DISPLAY WAYLAND_DISPLAY; exec \"$0\" 2>&-",
+                 {menu, "!5\r", "?" + prompt, "!k"},
+                 onTerminal("5\n" + std::string(text::easterEgg)) + prompt + "\r\n"},
         Scenario{"NotTheControllingTerminal", "setsid -w \"$0\"; echo s=$?",
-                 toThePause({"=", "!k\r"}), prompt + "k\r\n\r\ns=0\r\n"}),
+                 toThePause({"=", "!k\r"}), prompt + "k\r\n\r\ns=0\r\n"},
+        Scenario{"InterruptedAsItStarts",
+                 "stty -icrnl; before=$(stty -g); strace -o /dev/null -qq -e "
+                 "inject=rt_sigaction:signal=INT:when=1 \"$0\"; [ \"$before\" = \"$(stty -g)\" ] "
+                 "&& echo sane; stty icrnl",
+                 {}, "sane\r\n"}),
     [](const testing::TestParamInfo<Scenario> &info) { return info.param.name; });
-
-// Stopped for a second in the middle of the banner: after fg the marks drawn so far are shown
-// again on a line of their own, and the rest keep their pace as if no time had passed.
-TEST(Terminal, CtrlZDuringTheBannerLosesNeitherMarksNorPace) {
-    const char *script = "set -m; \"$0\"; echo stopped; sleep 1; fg >/dev/null";
-    Session session = startSession(underShell(script));
-    ASSERT_TRUE(awaitOutput(session, "########")) << session.output;
-    type(session, "\x1a");
-    ASSERT_TRUE(awaitOutput(session, "stopped\r\n")) << session.output;
-    const std::size_t resumed = session.output.find("stopped\r\n") + 9;
-    const auto drawn = static_cast<std::size_t>(
-        std::count(session.output.begin(), session.output.begin() + resumed, '#'));
-    ASSERT_TRUE(awaitOutput(session, text::choicePrompt)) << session.output;
-
-    ASSERT_EQ(session.output.substr(resumed, 62), "\r\n" + startScreen().substr(0, 60))
-        << session.output;
-    const auto marks = bannerMarkArrivals(session, resumed + 2);
-    // A mark late by a loaded machine leaves the next a shorter gap; a burst leaves none.
-    for (std::size_t i = drawn + 1; i < marks.size(); ++i) {
-        EXPECT_GE(between(marks[i - 1], marks[i]).count(), 20)
-            << "mark " << i << " came with the one before it";
-    }
-    type(session, "0\r");
-    awaitEnd(session);
-}
 
 // A refusal stands for its 2.8 s, then the shell's prompt starts on a line of its own. A terminal
 // that cannot take escape sequences (TERM dumb, empty or unset) gets none. Where another program
@@ -429,16 +442,18 @@ INSTANTIATE_TEST_SUITE_P(Terminal, RefusedNumber,
                                          underShell("stty -icrnl; exec \"$0\"")));
 
 // A stand-in viewer that stays open as a viewer does, once sure it was given the image, no
-// terminal, and a process group of its own, which the terminal's Ctrl-C does not reach;
+// terminal, a process group of its own, which the terminal's Ctrl-C does not reach, and the
+// signal mask the program started with (VIEWER_MASK, as /proc shows it, if any blocked);
 // VIEWER_FAILS makes it fail.
 void makeViewer() {
     mkdir(BINARY_DIR "/viewer", 0755);
     std::ofstream(BINARY_DIR "/viewer/xdg-open")
-        << "#!/bin/sh\ncmp -s \"$1\" " SOURCE_DIR "/ressources/pic/picture/meme.jpg && "
-           "[ -z \"$VIEWER_FAILS\" ] &&\n"
-           "[ \"$(readlink /proc/self/fd/0) $(readlink /proc/self/fd/2)\" = \"/dev/null "
-           "/dev/null\" ] && [ \"$(cut -d' ' -f5 /proc/$$/stat)\" = $$ ] "
-           "|| exit 1\nexec sleep 5\n";
+        << "#!/usr/bin/perl\nopen my $status, '<', \"/proc/$$/status\" or exit 1;\n"
+           "my ($mask) = join('', <$status>) =~ /^SigBlk:\\s*(\\w+)/m;\n"
+           "exit 1 if system('cmp', '-s', $ARGV[0], '" SOURCE_DIR
+           "/ressources/pic/picture/meme.jpg') || $ENV{VIEWER_FAILS} || join(' ', map { readlink "
+           "\"/proc/self/fd/$_\" } 0..2) ne '/dev/null /dev/null /dev/null' || getpgrp() != $$ "
+           "|| $mask ne ($ENV{VIEWER_MASK} || '0' x 16);\nexec 'sleep', '5';\n";
     chmod(BINARY_DIR "/viewer/xdg-open", 0755);
 }
 
@@ -476,12 +491,30 @@ TEST_P(HiddenChoice, ShowsTheImageOrSaysWhyNotAndGoesOnToThePause) {
 
 const std::string withViewer = "PATH=" BINARY_DIR "/viewer:/usr/bin:/bin";
 
+SessionOptions withSignals(SessionOptions options, std::vector<int> ignored,
+                           std::vector<int> blocked = {}) {
+    options.ignoredSignals = std::move(ignored);
+    options.blockedSignals = std::move(blocked);
+    return options;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Terminal, HiddenChoice,
     testing::Values(ImageCase{"Shown", withEnvironment({"DISPLAY=:99", withViewer}), ""},
                     ImageCase{"ViewerFails",
                               withEnvironment({"DISPLAY=:99", withViewer, "VIEWER_FAILS=1"}),
                               "xdg-open failed to show it"},
+                    // Whatever the program inherited: SIGCHLD ignored, a signal blocked.
+                    ImageCase{"ViewerFailsWithSigchldIgnored",
+                              withSignals(withEnvironment({"DISPLAY=:99", withViewer,
+                                                           "VIEWER_FAILS=1"}),
+                                          {SIGCHLD}),
+                              "xdg-open failed to show it"},
+                    ImageCase{"ShownWithUsr2Blocked",
+                              withSignals(withEnvironment({"DISPLAY=:99", withViewer,
+                                                           "VIEWER_MASK=0000000000000800"}),
+                                          {}, {SIGUSR2}),
+                              ""},
                     ImageCase{"NoDesktop", withEnvironment({}, {"DISPLAY", "WAYLAND_DISPLAY"}),
                               "no desktop session (neither DISPLAY nor WAYLAND_DISPLAY is set)"},
                     ImageCase{"NoImage", withEnvironment({"DISPLAY=:99"}, {}, "/"),
