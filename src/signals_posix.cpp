@@ -37,8 +37,8 @@ namespace {
 // The signals that a program may catch whose default action ends it, but the program errors
 // (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGSYS, SIGABRT), which its own faults raise; SIGPIPE
 // among them for a prompt written to a pipe whose reader has gone. Then stop and continue.
-constexpr std::array caughtSignals{SIGHUP, SIGINT,  SIGQUIT, SIGTERM,   SIGPIPE, SIGALRM, SIGUSR1,
-                                   SIGUSR2, SIGPROF, SIGXCPU, SIGVTALRM, SIGXFSZ,
+constexpr std::array caughtSignals{SIGHUP,  SIGINT,  SIGQUIT, SIGTERM, SIGPIPE,   SIGALRM,
+                                   SIGUSR1, SIGUSR2, SIGPROF, SIGXCPU, SIGVTALRM, SIGXFSZ,
 #ifdef __linux__
                                    SIGPOLL, SIGPWR,
 #endif

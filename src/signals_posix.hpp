@@ -23,9 +23,10 @@ void signalsAnswer(const ConsoleClock::time_point *deadline);
 bool signalsPending();
 
 // Stops the program by SIGTTIN or SIGTTOU, which the system would send it for using its
-// terminal from the background, or by SIGTSTP: with the settings given back, and the stage taken
-// up again once continued. True once it is continued; false when the signal is ignored, or when
-// the system discarded the stop (the process group is orphaned: no shell could continue it).
+// terminal from a background process group, or by SIGTSTP: with the settings given back, and the
+// stage taken up again once continued. True once it is continued; false when the signal is ignored,
+// or when the system discarded the stop (the process group is orphaned: no shell could continue
+// it).
 bool signalsStopBy(int signal);
 
 // Whether a child process ended since the last look.

@@ -5,16 +5,17 @@
 // with O_NONBLOCK, so that a terminal holding its output (Ctrl-S) can never keep a write waiting
 // outside the waits where signals are answered, even when it is held between the wait and the
 // write. Standard output itself is shared with the shell, which must not find it non-blocking.
-// Elsewhere (a terminal that is not the controlling terminal, no descriptor left) the program
-// writes to standard output once a wait has found that it can.
+// Elsewhere (a terminal that is not the controlling terminal, a descriptor past FD_SETSIZE) the
+// program writes to standard output once a wait has found that it can.
 //
 // The settings change only where the program's process group is the foreground process group of
-// its controlling terminal: from the background, or on a terminal that is not its controlling
-// terminal (under setsid), the terminal is another's. Every way out in the foreground gives back
-// the settings found: the normal end, an error, the signals that end or stop the program. They
-// change with TCSANOW, which takes effect at once: TCSADRAIN and TCSAFLUSH first wait until the
-// output is sent, which on a serial line held by Ctrl-S may be never (a pseudo-terminal sends at
-// once), and TCSAFLUSH would throw away the keys typed ahead where the program keeps them.
+// its controlling terminal: from a background process group, or on a terminal that is not its
+// controlling terminal (under setsid), the terminal is another's. Every way out from the
+// foreground process group gives back the settings found: the normal end, an error, the signals
+// that end or stop the program. They change with TCSANOW, which takes effect at once: TCSADRAIN and
+// TCSAFLUSH first wait until the output is sent, which on a serial line held by Ctrl-S may be never
+// (a pseudo-terminal sends at once), and TCSAFLUSH would throw away the keys typed ahead where the
+// program keeps them.
 
 #include "terminal_posix.hpp"
 
@@ -36,7 +37,7 @@ int errors = STDERR_FILENO;
 bool outputNeverBlocks = false; // output is the program's own descriptor
 termios foundSettings{};
 bool settingsChanged = false; // the terminal has the stage's settings, made from foundSettings
-bool letGo = false;           // for good: nothing takes the terminal again
+bool letGo = false; // for good: nothing takes the terminal again
 TerminalStage stage = TerminalStage::line;
 std::array<char, 128> line{}; // the line the cursor is on, as far as the program wrote it
 std::size_t lineLength = 0;
@@ -148,7 +149,7 @@ void terminalLetGo() {
 }
 
 // The keys typed while the program was stopped were for the shell; the line comes back only
-// on a terminal in the foreground.
+// where the program's process group is the foreground process group.
 void terminalTakeUp(bool afterStop) {
     applyStage(afterStop);
     if (afterStop && outputIsTerminal && lineLength > 0 && inForeground(output)) {

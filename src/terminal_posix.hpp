@@ -26,18 +26,18 @@ bool terminalTakesKeys();
 int terminalOutput();
 int terminalErrors();
 
-// Whether fd is the controlling terminal and its foreground process group is not the
-// program's: the program is a job in the background.
+// Whether fd is the controlling terminal and the program's process group is a background
+// process group of it.
 bool terminalInBackground(int fd);
 
-// Moves to the stage, with its settings where the program is in the foreground; when asked, the
-// keys typed ahead are thrown away with the change.
+// Moves to the stage, with its settings where the program's process group is the foreground
+// process group; when asked, the keys typed ahead are thrown away with the change.
 void terminalEnter(TerminalStage next, bool dropTypedAhead);
 
 // Gives the terminal back the settings the program found, if it has the program's own, and
-// throws away the keys typed while they were hidden; in the foreground alone. From the
-// background the settings and the keys typed are the shell's: the program changes nothing there
-// and forgets the settings it made.
+// throws away the keys typed while they were hidden; from the foreground process group alone.
+// From a background process group the settings and the keys typed are the shell's: the program
+// changes nothing and forgets the settings it made.
 void terminalGiveBack();
 
 // Gives the terminal back for good: no stage takes it again, not even after a stop.
@@ -55,8 +55,8 @@ void terminalWriteOwedLine();
 // Notes what was written to the output: where the cursor is now.
 void terminalWritten(std::string_view text, bool clearedTheScreen);
 
-// Ends the line the cursor is on, if the output is a terminal, the program is not in its
-// background and the line holds anything, so that what comes next starts on a line of its own.
-// Never waits: a newline that the terminal cannot take now is dropped. 0, or the errno of the
-// write.
+// Ends the line the cursor is on, if the output is a terminal, the program's process group is
+// not a background process group of it and the line holds anything, so that what comes next starts
+// on a line of its own. Never waits: a newline that the terminal cannot take now is dropped. 0, or
+// the errno of the write.
 int terminalEndLine();

@@ -2,9 +2,9 @@
 // came is noted and answered before the program acts on what it waited for, so that no byte is
 // written or read once an ending signal has come.
 //
-// In the background the program neither writes to its terminal nor reads from it: it stops
-// itself first (SIGTTOU, SIGTTIN) until it is in the foreground again, as `stty tostop` would
-// have it for writes.
+// From a background process group the program neither writes to its terminal nor reads from it:
+// it stops itself first (SIGTTOU, SIGTTIN) until its process group is the foreground process
+// group again, as `stty tostop` would have it for writes.
 
 #include "waits_posix.hpp"
 

@@ -214,8 +214,8 @@ TEST(Terminal, WriteErrorAtThePauseRestoresTheTerminal) {
 // to the terminal's foreground process group ("~number") or to the thread that leads it
 // ("&number": the system keeps that one apart, so that with the same signal sent to the group
 // both come in), lets time pass ("+ms"), sees that nothing came after the text awaited last, nor
-// comes for a while ("-ms"), or that the terminal has the settings it started with ("="). Then the session ends in time, with the
-// terminal as it started and the output as it must end.
+// comes for a while ("-ms"), or that the terminal has the settings it started with ("="). Then the
+// session ends in time, with the terminal as it started and the output as it must end.
 struct Scenario {
     const char *name;
     const char *script;
@@ -278,11 +278,12 @@ const std::string announcement = onTerminal(text::chosen1);
 const std::string converted = onTerminal(std::string(text::result) + "1010\n\n") + prompt + "\r\n";
 // Keys typed as an announcement stands, and not shown: the number prompt must start empty after
 // the clear, where the terminal can take one.
+// clang-format off
 std::vector<std::string> typedAhead(const std::string &cleared) {
-    return {menu, "!1\r", "?" + announcement, "!7", "-1400",
-            "?" + cleared + std::string(text::numberPrompt), "!10\rtyped ahead", "?" + prompt,
-            "-400", "!k"};
+    return {menu, "!1\r", "?" + announcement, "!7", "-1400", "?" + cleared +
+            std::string(text::numberPrompt), "!10\rtyped ahead", "?" + prompt, "-400", "!k"};
 }
+const std::string result101 = onTerminal(std::string(text::result) + "101\n\n");
 
 INSTANTIATE_TEST_SUITE_P(
     Terminal, Job,
@@ -299,10 +300,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "[ \"$before\" = \"$(stty -g)\" ] && echo sane; fg >/dev/null; echo s=$?",
                  toThePause({"!\x1a", "?sane", "?" + prompt, "-500", "!k"}),
                  prompt + "sane\r\n\r\n" + prompt + "\r\ns=0\r\n"},
-        Scenario{"BgThenKill",
-                 "set -m; \"$0\"; bg >/dev/null; sleep 0.5; kill %1; bg >/dev/null; "
-                 "wait %1 2>/dev/null; echo s=$?",
-                 {"?#####", "!\x1a"}, "^Zs=143\r\n"},
+        Scenario{"BgThenKill", "set -m; \"$0\"; bg >/dev/null; sleep 0.5; kill %1; bg >/dev/null; "
+                 "wait %1 2>/dev/null; echo s=$?", {"?#####", "!\x1a"}, "^Zs=143\r\n"},
         Scenario{"PipedOutput", "set -m; \"$0\" | cat; fg >/dev/null; echo s=$?",
                  toThePause({"!\x1a", "+300", "-500", "!k"}),
                  "101\r\n\r\n" + prompt + "\r\ns=0\r\n"},
@@ -329,7 +328,7 @@ INSTANTIATE_TEST_SUITE_P(
                  toThePause({"!\x1a", "+200", "!x", "?" + prompt, "-400", "!k"}), prompt + "\r\n"},
         // Signals that meet: two Ctrl-Z stop the program once; a stop the program cannot see,
         // after which the shell, with settings of its own, continues it in the background and
-        // reads a line; an end that comes with a stop.
+        // reads a line; an end that comes with a stop. A real-time signal ends it as others do.
         Scenario{"TwoStops", "set -m; \"$0\"; fg >/dev/null; echo s=$?",
                  toThePause({"~20", "&20", "?" + prompt, "-300", "!k"}), prompt + "\r\ns=0\r\n"},
         Scenario{"StopUnseenThenBg",
@@ -343,18 +342,16 @@ INSTANTIATE_TEST_SUITE_P(
         Scenario{"RealTimeSignal", "", toThePause({"~40"}), prompt + "\r\n"},
         // An end, or a failure to tell, while the output is held (Ctrl-S) ends at once, without
         // the last newline: through the program's own descriptor for the terminal, also when the
-        // terminal is another user's, and when held as a write starts (strace holds the write
-        // until the terminal is held); through standard output once it can be written, where
-        // the program has no descriptor left for one of its own.
-        Scenario{"TermWhileOutputIsHeld", "", toThePause({"!\x13", "+100", "~15"}), prompt,
-                 300ms},
+        // terminal is another user's and held as a write starts (strace holds the write until
+        // the terminal is held); through standard output once it can be written, where the
+        // program's own would be past the descriptors that pselect can wait on.
+        Scenario{"TermWhileOutputIsHeld", "", toThePause({"!\x13", "+100", "~15"}), prompt, 300ms},
         Scenario{"AnotherUsersTerminal",
                  "exec setpriv --reuid=nobody --regid=nogroup --clear-groups strace -o /dev/null "
                  "-qq -e inject=write:delay_enter=500000:when=55 \"$0\"",
-                 {menu, "!1 5\r", "?" + onTerminal(std::string(text::result) + "101\n\n"), "+100",
-                  "!\x13", "~15"},
-                 onTerminal(std::string(text::result) + "101\n\n"), 1000ms},
-        Scenario{"NoDescriptorLeft", "exec 2>&-; ulimit -n 3; exec \"$0\"",
+                 {menu, "!1 5\r", "?" + result101, "+100", "!\x13", "~15"}, result101, 1000ms},
+        Scenario{"OwnDescriptorTooHigh", "ulimit -n 2048; exec perl -e '$^F = 2048; open $f[$_], "
+                 "\"<\", \"/dev/null\" for 3 .. 1023; exec @ARGV' \"$0\"",
                  toThePause({"!\x13", "+100", "~15"}), prompt, 300ms},
         Scenario{"ErrorLineWhileOutputIsHeld",
                  "unset DISPLAY WAYLAND_DISPLAY; exec \"$0\" >/dev/null",
@@ -362,22 +359,20 @@ INSTANTIATE_TEST_SUITE_P(
         // A continue with no stop before it neither shortens nor lengthens a wait (it would
         // end 2.8 s later), and shows no line again. After a stop it cannot see, the banner's
         // wait ends at once if its time has passed, and the next keeps its pace.
-        Scenario{"ContinueWithNoStop",
-                 "",
-                 {menu, "!1 1048576\r", "?" + refusal, "+1500", "~18", "-1000"},
-                 refusal + "\r\n",
+        Scenario{"ContinueWithNoStop", "",
+                 {menu, "!1 1048576\r", "?" + refusal, "+1500", "~18", "-1000"}, refusal + "\r\n",
                  1300ms},
         Scenario{"StopUnseenDuringTheBanner", "",
                  {"?#", "~19", "+1000", "~18", "?#", "-50", menu, "!0\r"},
                  onTerminal(text::invalidChoice)},
         // In the background the program stops before it clears the screen, and before it
         // reports that its read failed where SIGTTIN is ignored.
-        Scenario{
-            "ClearWaitsForFg",
-            "set -m; \"$0\"; bg >/dev/null; sleep 2; echo fg; fg >/dev/null; echo s=$?",
-            {menu, "!1\r", "?chosen", "!\x1a", "?fg\r\n", "?number ", "!10\r", "?" + prompt, "!k"},
-            announcement + "fg\r\n" + clear + std::string(text::numberPrompt) + "10\r\n" +
-                converted + "s=0\r\n"},
+        Scenario{"ClearWaitsForFg",
+                 "set -m; \"$0\"; bg >/dev/null; sleep 2; echo fg; fg >/dev/null; echo s=$?",
+                 {menu, "!1\r", "?chosen", "!\x1a", "?fg\r\n", "?number ", "!10\r", "?" + prompt,
+                  "!k"},
+                 announcement + "fg\r\n" + clear + std::string(text::numberPrompt) + "10\r\n" +
+                     converted + "s=0\r\n"},
         Scenario{"ReadErrorInTheBackground",
                  "set -m; trap '' TTIN; \"$0\"; bg >/dev/null; wait %1; fg >/dev/null; echo s=$?",
                  toThePause({"!\x1a", "+300", "!\r"}),
@@ -386,33 +381,27 @@ INSTANTIATE_TEST_SUITE_P(
         // The end of the input is kept: a second Ctrl-D ends the number, and the pause waits for
         // a key all the same. Where the input is not a terminal, the pause goes on at once, even
         // while the input stays open.
-        Scenario{"EndOfInput", "",
-                 {menu, "!1\r", "?number ", "!12\x04", "+200", "!\x04", "?" + prompt, "-300",
-                  "!k"},
+        Scenario{"EndOfInput", "", {menu, "!1\r", "?number ", "!12\x04", "+200", "!\x04",
+                 "?" + prompt, "-300", "!k"},
                  onTerminal(std::string(text::result) + "1100\n\n") + prompt + "\r\n"},
-        Scenario{"InputLeftOpen",
-                 "f=$(mktemp -u); mkfifo \"$f\"; exec 3<>\"$f\"; rm \"$f\"; echo 1 10 >&3; "
-                 "exec \"$0\" <&3",
-                 {"?" + prompt}, prompt + "\r\n", 500ms},
+        Scenario{"InputLeftOpen", "f=$(mktemp -u); mkfifo \"$f\"; exec 3<>\"$f\"; rm \"$f\"; "
+                 "echo 1 10 >&3; exec \"$0\" <&3", {"?" + prompt}, prompt + "\r\n", 500ms},
         // Standard input closed: a read error at once. Standard error closed: no error line
         // where the terminal's descriptor would be. On a terminal that is not the program's
         // controlling terminal, nothing is changed: the pause ends with Enter. Interrupted as it
         // starts, the program leaves the settings as they were.
-        Scenario{"ClosedInput", "exec \"$0\" <&-", {menu},
-                 std::string(text::choicePrompt) + "\r\n" + std::string(text::error) +
-                     "read error: Bad file descriptor\r\n",
-                 1000ms},
+        Scenario{"ClosedInput", "exec \"$0\" <&-", {menu}, std::string(text::choicePrompt) +
+                 "\r\n" + std::string(text::error) + "read error: Bad file descriptor\r\n", 1000ms},
         Scenario{"ClosedErrors", "unset DISPLAY WAYLAND_DISPLAY; exec \"$0\" 2>&-",
                  {menu, "!5\r", "?" + prompt, "!k"},
                  onTerminal("5\n" + std::string(text::easterEgg)) + prompt + "\r\n"},
         Scenario{"NotTheControllingTerminal", "setsid -w \"$0\"; echo s=$?",
                  toThePause({"=", "!k\r"}), prompt + "k\r\n\r\ns=0\r\n"},
-        Scenario{"InterruptedAsItStarts",
-                 "stty -icrnl; before=$(stty -g); strace -o /dev/null -qq -e "
-                 "inject=rt_sigaction:signal=INT:when=1 \"$0\"; [ \"$before\" = \"$(stty -g)\" ] "
-                 "&& echo sane; stty icrnl",
-                 {}, "sane\r\n"}),
+        Scenario{"InterruptedAsItStarts", "stty -icrnl; before=$(stty -g); strace -o /dev/null -qq "
+                 "-e inject=rt_sigaction:signal=INT:when=1 \"$0\"; "
+                 "[ \"$before\" = \"$(stty -g)\" ] && echo sane; stty icrnl", {}, "sane\r\n"}),
     [](const testing::TestParamInfo<Scenario> &info) { return info.param.name; });
+// clang-format on
 
 // A refusal stands for its 2.8 s, then the shell's prompt starts on a line of its own. A terminal
 // that cannot take escape sequences (TERM dumb, empty or unset) gets none. Where another program
@@ -500,36 +489,34 @@ SessionOptions withSignals(SessionOptions options, std::vector<int> ignored,
 
 INSTANTIATE_TEST_SUITE_P(
     Terminal, HiddenChoice,
-    testing::Values(ImageCase{"Shown", withEnvironment({"DISPLAY=:99", withViewer}), ""},
-                    ImageCase{"ViewerFails",
-                              withEnvironment({"DISPLAY=:99", withViewer, "VIEWER_FAILS=1"}),
-                              "xdg-open failed to show it"},
-                    // Whatever the program inherited: SIGCHLD ignored, a signal blocked.
-                    ImageCase{"ViewerFailsWithSigchldIgnored",
-                              withSignals(withEnvironment({"DISPLAY=:99", withViewer,
-                                                           "VIEWER_FAILS=1"}),
-                                          {SIGCHLD}),
-                              "xdg-open failed to show it"},
-                    ImageCase{"ShownWithUsr2Blocked",
-                              withSignals(withEnvironment({"DISPLAY=:99", withViewer,
-                                                           "VIEWER_MASK=0000000000000800"}),
-                                          {}, {SIGUSR2}),
-                              ""},
-                    ImageCase{"NoDesktop", withEnvironment({}, {"DISPLAY", "WAYLAND_DISPLAY"}),
-                              "no desktop session (neither DISPLAY nor WAYLAND_DISPLAY is set)"},
-                    ImageCase{"NoImage", withEnvironment({"DISPLAY=:99"}, {}, "/"),
-                              "No such file or directory"},
-                    ImageCase{"Installed",
-                              withEnvironment({"DISPLAY=:99", withViewer}, {}, "/",
-                                              {BINARY_DIR "/installed/bin/binary-converter"}),
-                              ""},
-                    ImageCase{"InstalledViewerFails",
-                              withEnvironment({"DISPLAY=:99", withViewer, "VIEWER_FAILS=1"}, {},
-                                              "/", {BINARY_DIR "/installed/bin/binary-converter"}),
-                              "xdg-open failed to show it"},
-                    ImageCase{"NoViewer",
-                              withEnvironment({"WAYLAND_DISPLAY=wayland-9", "PATH=/nonexistent"}),
-                              "cannot start the viewer xdg-open: No such file or directory"}),
+    testing::Values(
+        ImageCase{"Shown", withEnvironment({"DISPLAY=:99", withViewer}), ""},
+        ImageCase{"ViewerFails", withEnvironment({"DISPLAY=:99", withViewer, "VIEWER_FAILS=1"}),
+                  "xdg-open failed to show it"},
+        // Whatever the program inherited: SIGCHLD ignored, a signal blocked.
+        ImageCase{
+            "ViewerFailsWithSigchldIgnored",
+            withSignals(withEnvironment({"DISPLAY=:99", withViewer, "VIEWER_FAILS=1"}), {SIGCHLD}),
+            "xdg-open failed to show it"},
+        ImageCase{"ShownWithUsr2Blocked",
+                  withSignals(withEnvironment({"DISPLAY=:99", withViewer,
+                                               "VIEWER_MASK=0000000000000800"}),
+                              {}, {SIGUSR2}),
+                  ""},
+        ImageCase{"NoDesktop", withEnvironment({}, {"DISPLAY", "WAYLAND_DISPLAY"}),
+                  "no desktop session (neither DISPLAY nor WAYLAND_DISPLAY is set)"},
+        ImageCase{"NoImage", withEnvironment({"DISPLAY=:99"}, {}, "/"),
+                  "No such file or directory"},
+        ImageCase{"Installed",
+                  withEnvironment({"DISPLAY=:99", withViewer}, {}, "/",
+                                  {BINARY_DIR "/installed/bin/binary-converter"}),
+                  ""},
+        ImageCase{"InstalledViewerFails",
+                  withEnvironment({"DISPLAY=:99", withViewer, "VIEWER_FAILS=1"}, {}, "/",
+                                  {BINARY_DIR "/installed/bin/binary-converter"}),
+                  "xdg-open failed to show it"},
+        ImageCase{"NoViewer", withEnvironment({"WAYLAND_DISPLAY=wayland-9", "PATH=/nonexistent"}),
+                  "cannot start the viewer xdg-open: No such file or directory"}),
     [](const testing::TestParamInfo<ImageCase> &info) { return info.param.name; });
 
 } // namespace
