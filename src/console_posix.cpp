@@ -1,6 +1,5 @@
-// The console on a POSIX terminal: output and errors, clearing and the pause,
-// over the terminal's state and the waits that answer signals. Every write comes after a wait
-// that found it would not block; standard input is input_posix.cpp's.
+// The console on a POSIX terminal: taking it and letting it go, clearing, the pause, and the
+// sleeps, over the terminal's state, the output and the input, and the waits that answer signals.
 //
 // Escape sequences written, only when standard output is a terminal that can take them:
 //   ESC [ H    cursor to the top left corner
@@ -8,9 +7,9 @@
 //   ESC [ 3 J  erase the scrollback
 // Terminals that cannot take them are named by TERM: unset, empty, or one of these.
 
-#include "console_posix.hpp"
-
 #include "console.hpp"
+#include "input_posix.hpp"
+#include "output_posix.hpp"
 #include "signals_posix.hpp"
 #include "terminal_posix.hpp"
 #include "waits_posix.hpp"
@@ -19,42 +18,12 @@
 #include <array>
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <string_view>
 
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace {
-
-// Writes all of text to fd: 0, or the errno of the write that failed.
-int writeAll(int fd, std::string_view text, bool clearsTheScreen = false) {
-    while (!text.empty()) {
-        waitFor(fd, false, nullptr);
-        const ssize_t written = write(fd, text.data(), text.size());
-        if (written < 0 && (errno == EAGAIN || errno == EINTR)) {
-            continue;
-        }
-        if (written <= 0) {
-            return written < 0 ? errno : EIO;
-        }
-        const auto done = static_cast<std::size_t>(written);
-        if (fd == terminalOutput()) {
-            terminalWritten(text.substr(0, done), clearsTheScreen);
-        }
-        text.remove_prefix(done);
-    }
-    return 0;
-}
-
-// Writes all of text to the output, or reports why not and ends the run; a closed pipe's
-// SIGPIPE, pending meanwhile, ends it by that signal as the terminal is let go.
-void writeOutput(std::string_view text, bool clearsTheScreen = false) {
-    const int error = writeAll(terminalOutput(), text, clearsTheScreen);
-    if (error != 0) {
-        fail("write error: ", error);
-    }
-}
 
 // Descriptors 0 to 2 are open before the program opens anything, so that nothing it opens takes
 // the place of one; a closed one becomes /dev/null, opened the other way round, so that using
@@ -78,29 +47,6 @@ bool takesEscapes(const char *terminal) {
 }
 
 } // namespace
-
-void fail(std::string_view what, int error) {
-    signalsEnd();
-    // The error line says what went wrong.
-    (void)terminalEndLine();
-    reportError({what, std::strerror(error)});
-    _exit(1);
-}
-
-void reportError(std::initializer_list<std::string_view> parts,
-                 std::initializer_list<std::string_view> more) {
-    constexpr std::string_view program = "binary-converter: ";
-    std::array<char, 512> line{};
-    std::size_t used = program.copy(line.data(), line.size());
-    for (const auto list : {parts, more}) {
-        for (const std::string_view part : list) {
-            used += part.copy(line.data() + used, line.size() - 1 - used);
-        }
-    }
-    line[used++] = '\n';
-    // Nothing is left to tell of a failure to tell.
-    (void)writeAll(terminalErrors(), {line.data(), used});
-}
 
 // The signals are caught before the terminal is taken, so that none can leave it taken.
 void consoleBegin() {

@@ -1,9 +1,10 @@
 // Standard input on POSIX: the bytes read and not yet taken, and a key press at the pause. Every
 // read comes after a wait that found it would not block.
 
-#include "console_posix.hpp"
+#include "input_posix.hpp"
 
 #include "console.hpp"
+#include "output_posix.hpp"
 #include "waits_posix.hpp"
 
 #include <array>

@@ -1,8 +1,7 @@
 // The hidden choice's image, shown by the desktop's viewer.
 
-#include "console_posix.hpp"
-
 #include "console.hpp"
+#include "output_posix.hpp"
 #include "signals_posix.hpp"
 #include "waits_posix.hpp"
 
