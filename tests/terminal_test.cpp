@@ -211,11 +211,12 @@ TEST(Terminal, WriteErrorAtThePauseRestoresTheTerminal) {
 // A session step by step, under a job-control script (underShell), or the program alone when
 // there is no script. Each step
 // awaits a text after the one awaited before ("?text"), types keys ("!keys"), sends a signal
-// to the terminal's foreground process group ("~number") or to the thread that leads it
-// ("&number": the system keeps that one apart, so that with the same signal sent to the group
-// both come in), lets time pass ("+ms"), sees that nothing came after the text awaited last, nor
-// comes for a while ("-ms"), or that the terminal has the settings it started with ("="). Then the
-// session ends in time, with the terminal as it started and the output as it must end.
+// to the terminal's foreground process group ("~number"), and at once another to the thread that
+// leads it ("~number&number": the system keeps that one apart, so that with the same signal
+// sent to the group both come in), lets time pass ("+ms"), sees that nothing came after the text
+// awaited last, nor comes for a while ("-ms"), or that the terminal has the settings it started
+// with ("="). Then the session ends in time, with the terminal as it started and the output as it
+// must end.
 struct Scenario {
     const char *name;
     const char *script;
@@ -242,9 +243,13 @@ TEST_P(Job, LeavesTheTerminalAsItWas) {
         } else if (step[0] == '!') {
             type(session, text);
         } else if (step[0] == '~') {
-            kill(-tcgetpgrp(session.terminal), std::stoi(text));
-        } else if (step[0] == '&') {
-            signalThread(tcgetpgrp(session.terminal), std::stoi(text));
+            const pid_t group = tcgetpgrp(session.terminal);
+            const std::size_t thread = text.find('&');
+            const int second = thread != std::string::npos ? std::stoi(text.substr(thread + 1)) : 0;
+            kill(-group, std::stoi(text));
+            if (second != 0) {
+                signalThread(group, second);
+            }
         } else if (step[0] == '=') {
             EXPECT_TRUE(terminalRestored(session)) << session.output;
         } else {
@@ -330,14 +335,14 @@ INSTANTIATE_TEST_SUITE_P(
         // after which the shell, with settings of its own, continues it in the background and
         // reads a line; an end that comes with a stop. A real-time signal ends it as others do.
         Scenario{"TwoStops", "set -m; \"$0\"; fg >/dev/null; echo s=$?",
-                 toThePause({"~20", "&20", "?" + prompt, "-300", "!k"}), prompt + "\r\ns=0\r\n"},
+                 toThePause({"~20&20", "?" + prompt, "-300", "!k"}), prompt + "\r\ns=0\r\n"},
         Scenario{"StopUnseenThenBg",
                  "set -m; before=$(stty -g); \"$0\"; stty \"$before\" -echoctl; now=$(stty -g); "
                  "sleep 0.5; bg >/dev/null; sleep 0.5; [ \"$now\" = \"$(stty -g)\" ] && "
                  "IFS= read -r typed && echo \"typed=$typed\"; stty \"$before\"; fg >/dev/null",
                  toThePause({"~19", "+200", "!line\r", "?typed=line", "?" + prompt, "!k"}),
                  prompt + "\r\n"},
-        Scenario{"EndWithAStop", "set -m; \"$0\"; echo s=$?", toThePause({"~15", "&20"}),
+        Scenario{"EndWithAStop", "set -m; \"$0\"; echo s=$?", toThePause({"~15&20"}),
                  prompt + "\r\nTerminated\r\ns=143\r\n"},
         Scenario{"RealTimeSignal", "", toThePause({"~40"}), prompt + "\r\n"},
         // An end, or a failure to tell, while the output is held (Ctrl-S) ends at once, without
