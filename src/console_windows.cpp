@@ -57,29 +57,6 @@ void settleTheCommandProcessor() {
 
 } // namespace
 
-void reportError(std::initializer_list<std::wstring_view> parts) {
-    constexpr std::size_t longest = 2048;
-    std::array<wchar_t, longest> line{};
-    std::size_t used = std::wstring_view{L"binary-converter: "}.copy(line.data(), line.size());
-    for (const std::wstring_view part : parts) {
-        used += part.copy(line.data() + used, line.size() - 2 - used);
-    }
-    used += std::wstring_view{L"\r\n"}.copy(line.data() + used, 2);
-    const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
-    DWORD mode = 0;
-    DWORD written = 0;
-    if (GetConsoleMode(error, &mode) != 0) {
-        WriteConsoleW(error, line.data(), static_cast<DWORD>(used), &written, nullptr);
-        return;
-    }
-    // Three bytes at most for each UTF-16 unit.
-    std::array<char, 3 * longest> bytes{};
-    const int length =
-        WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(used), bytes.data(),
-                            static_cast<int>(bytes.size()), nullptr, nullptr);
-    WriteFile(error, bytes.data(), static_cast<DWORD>(length), &written, nullptr);
-}
-
 void consoleBegin() {
     settleTheCommandProcessor();
 }

@@ -12,7 +12,6 @@
 #include "console.hpp"
 
 #include <array>
-#include <cerrno>
 #include <cwchar>
 #include <string_view>
 
@@ -30,24 +29,6 @@ using Path = std::array<wchar_t, 4096>;
 
 bool isMissing(DWORD error) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
-
-// Why the image cannot be opened: the C library's words where it has them, as on POSIX, else
-// the system's, without the final full stop.
-std::wstring_view reason(DWORD error, std::array<wchar_t, 512> &text) {
-    if (isMissing(error) || error == ERROR_ACCESS_DENIED) {
-        return _wcserror(isMissing(error) ? ENOENT : EACCES);
-    }
-    if (error == ERROR_BAD_FILE_TYPE) {
-        return L"not a plain file";
-    }
-    DWORD length =
-        FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-                       0, text.data(), static_cast<DWORD>(text.size()), nullptr);
-    while (length > 0 && std::wcschr(L" .\r\n", text[length - 1]) != nullptr) {
-        --length;
-    }
-    return {text.data(), length};
 }
 
 // The copy beside the program, as the zip has it.
@@ -98,7 +79,7 @@ void consoleOpenImage() {
         image = beside.data();
         file = hold(image, error);
     }
-    std::array<wchar_t, 512> text{};
+    ReasonText text{};
     if (file == INVALID_HANDLE_VALUE) {
         const bool both = isMissing(error) && elsewhere;
         reportError({L"cannot open ", imagePath, both ? L" or " : L"", both ? beside.data() : L"",
