@@ -7,6 +7,11 @@ set(image_folder ressources/pic/picture)
 if(WIN32)
   # A folder to unzip anywhere: the program at the top and the image beside it, where a
   # double-click, which starts the program in its own folder, finds it.
+  if(MINGW)
+    # strip, which cmake --install --strip runs, writes a time into the .exe's header, where the
+    # linker wrote none: SOURCE_DATE_EPOCH's, else the current one. Given 0, it writes none.
+    install(CODE [[set(ENV{SOURCE_DATE_EPOCH} 0)]])
+  endif()
   install(TARGETS binary-converter RUNTIME DESTINATION .)
   install(FILES ${image_folder}/meme.jpg DESTINATION ${image_folder})
   # A guide for whoever unzips it, not the developers' README; both in Windows' line ends.

@@ -6,8 +6,9 @@ file(STRINGS ${PROJECT_SOURCE_DIR}/LICENSE rc_copyright REGEX "^Copyright " LIMI
 if(NOT rc_copyright)
   message(FATAL_ERROR "LICENSE has no Copyright line for the .exe's version information")
 endif()
-set(rc_company "the binary-converter authors")
-set(rc_description "Converts a whole number between decimal and binary")
+# Task Manager shows the description as the process's name.
+set(rc_company "The binary-converter Authors")
+set(rc_description ${PROJECT_NAME})
 set(rc_version ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0)
 
 set(manifest ${CMAKE_CURRENT_BINARY_DIR}/binary-converter.manifest)

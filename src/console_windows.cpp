@@ -1,5 +1,5 @@
-// The console on Windows: the command processor clears and pauses, the kernel's Sleep keeps the
-// pauses, and the C runtime reads and writes.
+// The console on Windows: the system's command processor clears and pauses, the kernel's Sleep
+// keeps the pauses, and the C runtime reads and writes.
 
 #include "console_windows.hpp"
 
@@ -30,59 +30,67 @@ int writeError() {
     std::_Exit(1);
 }
 
-bool isFullPathOfAFile(const wchar_t *path) {
-    const bool full = (path[0] != L'\0' && path[1] == L':' && path[2] == L'\\') ||
-                      (path[0] == L'\\' && path[1] == L'\\');
-    const DWORD attributes = GetFileAttributesW(path);
-    return full && attributes != INVALID_FILE_ATTRIBUTES &&
-           (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+bool isConsole(DWORD stream) {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(stream), &mode) != 0;
 }
 
-// The command processor that system() starts for cls and pause: COMSPEC, when it names an
-// existing file by its full path, or else the system's own. Without COMSPEC, the C runtime
-// would start a cmd.exe from the current folder.
-void settleTheCommandProcessor() {
-    std::array<wchar_t, MAX_PATH> named{};
-    const DWORD length = GetEnvironmentVariableW(L"COMSPEC", named.data(), MAX_PATH);
-    if (length > 0 && length < MAX_PATH && isFullPathOfAFile(named.data())) {
+// A copy of one of the program's standard handles that a program it starts can inherit.
+HANDLE inheritable(DWORD stream) {
+    HANDLE copy = nullptr;
+    DuplicateHandle(GetCurrentProcess(), GetStdHandle(stream), GetCurrentProcess(), &copy, 0, TRUE,
+                    DUPLICATE_SAME_ACCESS);
+    return copy;
+}
+
+// Runs one command in the system's own command processor, and waits for it to end. It is started
+// by its full path, so nothing is looked for in PATH or the current folder, whatever COMSPEC
+// says; /d keeps the registry's AutoRun commands from running first; it runs in the system
+// folder, a local one, as a network folder would have it say that UNC paths are not supported.
+// It writes to the program's output; it reads the program's input where that is a console, else
+// NUL, so that the pause goes on at once, as on POSIX.
+void runCommand(std::wstring_view command) {
+    std::array<wchar_t, MAX_PATH> folder{};
+    std::array<wchar_t, MAX_PATH + 8> program{};
+    std::array<wchar_t, 32> line{};
+    ReasonText text{};
+    const UINT length = GetSystemDirectoryW(folder.data(), MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        reportError({L"cannot find the system folder: ", reason(GetLastError(), text)});
         return;
     }
-    std::array<wchar_t, MAX_PATH + 8> own{};
-    const UINT folder = GetSystemDirectoryW(own.data(), MAX_PATH);
-    if (folder > 0 && folder < MAX_PATH) {
-        std::wcscpy(own.data() + folder, L"\\cmd.exe");
-        _wputenv_s(L"COMSPEC", own.data());
+    std::swprintf(program.data(), program.size(), L"%ls\\cmd.exe", folder.data());
+    std::swprintf(line.data(), line.size(), L"cmd /d /c %.*ls", static_cast<int>(command.size()),
+                  command.data());
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = isConsole(STD_INPUT_HANDLE)
+                            ? inheritable(STD_INPUT_HANDLE)
+                            : CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                          &inherited, OPEN_EXISTING, 0, nullptr);
+    startup.hStdOutput = inheritable(STD_OUTPUT_HANDLE);
+    startup.hStdError = inheritable(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION process{};
+    if (CreateProcessW(program.data(), line.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                       folder.data(), &startup, &process) == 0) {
+        reportError({L"cannot run ", program.data(), L": ", reason(GetLastError(), text)});
+    } else {
+        WaitForSingleObject(process.hProcess, INFINITE);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    for (const HANDLE handle : {startup.hStdInput, startup.hStdOutput, startup.hStdError}) {
+        if (handle != nullptr && handle != INVALID_HANDLE_VALUE) {
+            CloseHandle(handle);
+        }
     }
 }
 
 } // namespace
 
-void reportError(std::initializer_list<std::wstring_view> parts) {
-    constexpr std::size_t longest = 2048;
-    std::array<wchar_t, longest> line{};
-    std::size_t used = std::wstring_view{L"binary-converter: "}.copy(line.data(), line.size());
-    for (const std::wstring_view part : parts) {
-        used += part.copy(line.data() + used, line.size() - 2 - used);
-    }
-    used += std::wstring_view{L"\r\n"}.copy(line.data() + used, 2);
-    const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
-    DWORD mode = 0;
-    DWORD written = 0;
-    if (GetConsoleMode(error, &mode) != 0) {
-        WriteConsoleW(error, line.data(), static_cast<DWORD>(used), &written, nullptr);
-        return;
-    }
-    // Three bytes at most for each UTF-16 unit.
-    std::array<char, 3 * longest> bytes{};
-    const int length =
-        WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(used), bytes.data(),
-                            static_cast<int>(bytes.size()), nullptr, nullptr);
-    WriteFile(error, bytes.data(), static_cast<DWORD>(length), &written, nullptr);
-}
-
-void consoleBegin() {
-    settleTheCommandProcessor();
-}
+void consoleBegin() {}
 
 // The shell's prompt starts on a line of its own, after a last line that has no newline.
 void consoleEnd() {
@@ -132,19 +140,24 @@ void consoleSleepUntil(ConsoleClock::time_point deadline) {
 // The console shows keys typed ahead only once a read takes them.
 void consoleHideKeys() {}
 
-// The two that the command processor is for here, with fixed command lines.
+// Keys typed ahead that no read has taken are thrown away where the input is a console, as on a
+// POSIX terminal. The console is cleared only where it is the output: cls would write a form feed
+// into a file.
 void consoleClear() {
-    std::system("cls"); // NOLINT(cert-env33-c)
+    if (isConsole(STD_INPUT_HANDLE)) {
+        FlushConsoleInputBuffer(GetStdHandle(STD_INPUT_HANDLE));
+    }
+    if (isConsole(STD_OUTPUT_HANDLE)) {
+        runCommand(L"cls");
+    }
 }
 
 // Not every command processor's pause ignores keys typed before it began.
 void consolePause() {
-    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
-    DWORD mode = 0;
-    if (GetConsoleMode(input, &mode) != 0) {
-        FlushConsoleInputBuffer(input);
+    if (isConsole(STD_INPUT_HANDLE)) {
+        FlushConsoleInputBuffer(GetStdHandle(STD_INPUT_HANDLE));
     }
-    std::system("pause"); // NOLINT(cert-env33-c)
+    runCommand(L"pause");
 }
 
 int consoleReadChar() {

@@ -2,17 +2,17 @@
 //
 // The image is looked up once, by its full path, and held open from then on for the rest of the
 // run, sharing reading alone: while the program holds it, no other program can change, rename,
-// delete or replace the file, nor rename a folder above it. The shell is then handed that same
-// full path, ending in .jpg, and opens it with the application associated with .jpg files: it
+// delete or replace the file, nor rename a folder above it. The shell is then handed that file
+// as an item, not a name, to open as a .jpg file, with the application associated with .jpg: it
 // never looks for a program to run by the name, as the command processor would (meme.jpg.bat),
-// and a link is never followed (a link is refused), so nothing but the image checked can open.
+// nor reads %NAME% in a folder's name as a variable, and a link is never followed (a link is
+// refused), so nothing but the image checked can open.
 
 #include "console_windows.hpp"
 
 #include "console.hpp"
 
 #include <array>
-#include <cerrno>
 #include <cwchar>
 #include <string_view>
 
@@ -20,6 +20,7 @@
 
 #include <objbase.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 namespace {
 
@@ -30,24 +31,6 @@ using Path = std::array<wchar_t, 4096>;
 
 bool isMissing(DWORD error) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
-
-// Why the image cannot be opened: the C library's words where it has them, as on POSIX, else
-// the system's, without the final full stop.
-std::wstring_view reason(DWORD error, std::array<wchar_t, 512> &text) {
-    if (isMissing(error) || error == ERROR_ACCESS_DENIED) {
-        return _wcserror(isMissing(error) ? ENOENT : EACCES);
-    }
-    if (error == ERROR_BAD_FILE_TYPE) {
-        return L"not a plain file";
-    }
-    DWORD length =
-        FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-                       0, text.data(), static_cast<DWORD>(text.size()), nullptr);
-    while (length > 0 && std::wcschr(L" .\r\n", text[length - 1]) != nullptr) {
-        --length;
-    }
-    return {text.data(), length};
 }
 
 // The copy beside the program, as the zip has it.
@@ -90,28 +73,44 @@ void consoleOpenImage() {
     Path here{};
     Path beside{};
     DWORD error = ERROR_SUCCESS;
-    GetFullPathNameW(imagePath.data(), static_cast<DWORD>(here.size()), here.data(), nullptr);
+    const DWORD length =
+        GetFullPathNameW(imagePath.data(), static_cast<DWORD>(here.size()), here.data(), nullptr);
     const wchar_t *image = here.data();
-    HANDLE file = hold(image, error);
+    HANDLE file = INVALID_HANDLE_VALUE;
+    if (length == 0 || length >= here.size()) {
+        error = length == 0 ? GetLastError() : ERROR_FILENAME_EXCED_RANGE;
+    } else {
+        file = hold(image, error);
+    }
     const bool elsewhere = besideTheProgram(beside) && _wcsicmp(here.data(), beside.data()) != 0;
     if (isMissing(error) && elsewhere) {
         image = beside.data();
         file = hold(image, error);
     }
-    std::array<wchar_t, 512> text{};
+    ReasonText text{};
     if (file == INVALID_HANDLE_VALUE) {
         const bool both = isMissing(error) && elsewhere;
         reportError({L"cannot open ", imagePath, both ? L" or " : L"", both ? beside.data() : L"",
                      L": ", reason(error, text)});
         return;
     }
+    // Where COM cannot start, the shell still opens what needs none of it, and says when it
+    // cannot: the failure needs no word of its own.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    // The shell is handed the file itself, as an item, and the type to open it as: no name that
+    // it would read again, and where it might expand %NAME%.
+    PIDLIST_ABSOLUTE item = nullptr;
+    const HRESULT found = SHParseDisplayName(image, nullptr, &item, 0, nullptr);
     SHELLEXECUTEINFOW open{};
     open.cbSize = sizeof open;
-    open.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
-    open.lpFile = image;
+    open.fMask =
+        SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI | SEE_MASK_INVOKEIDLIST | SEE_MASK_CLASSNAME;
+    open.lpIDList = item;
+    open.lpClass = L".jpg";
     open.nShow = SW_SHOWNORMAL;
-    if (ShellExecuteExW(&open) == 0) {
-        reportError({L"cannot open ", image, L": ", reason(GetLastError(), text)});
+    if (FAILED(found) || ShellExecuteExW(&open) == 0) {
+        const DWORD failure = FAILED(found) ? HRESULT_CODE(found) : GetLastError();
+        reportError({L"cannot open ", image, L": ", reason(failure, text)});
     }
+    CoTaskMemFree(item);
 }

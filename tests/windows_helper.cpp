@@ -5,8 +5,9 @@
 //                       and swaps the image with a batch file named after it, back and forth,
 //                       from the moment the first run checks it, as a program that wants its
 //                       batch file run in the image's place would;
-//   anything else       a program planted where none may be looked for (a cmd.exe): leaves
-//                       planted.txt in the current folder.
+//   anything else       a program planted where none may be looked for (a cmd.exe), or the
+//                       system's cmd.exe standing in for Wine's own: leaves planted.txt in the
+//                       current folder, with its command line and that folder, "LINE in FOLDER".
 
 #include <array>
 #include <atomic>
@@ -97,5 +98,9 @@ int wmain(int argc, wchar_t **argv) {
     if (argc == 4 && std::wcscmp(argv[1], L"race") == 0) {
         return race(argv[2], _wtoi(argv[3]));
     }
-    return std::fclose(std::fopen("planted.txt", "w"));
+    std::array<wchar_t, MAX_PATH> folder{};
+    GetCurrentDirectoryW(MAX_PATH, folder.data());
+    std::FILE *notes = _wfopen(L"planted.txt", L"a");
+    std::fwprintf(notes, L"%ls in %ls\n", GetCommandLineW(), folder.data());
+    return std::fclose(notes);
 }

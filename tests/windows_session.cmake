@@ -4,9 +4,13 @@
 # - the program is copied into SCRATCH/FOLDER, with the image beside it unless NO_IMAGE is set;
 # - PLANTED names a program to put into the run folder, which must not run (it would leave
 #   planted.txt): a batch file, or HELPER as cmd.exe;
-# - with NO_COMSPEC set, the command processor starts the program with COMSPEC unset.
-# With CLOSED set, the output goes to a pipe whose reader takes a few bytes and goes. SHOWN is
-# what the image viewer must have been given (@ as above), if anything. With RACE set, HELPER
+# - with NO_COMSPEC set, the command processor starts the program with COMSPEC unset;
+# - with STAND_IN set, the system's cmd.exe is HELPER, which Wine runs in the place of its own
+#   under WINEDLLOVERRIDES=cmd.exe=n,b: it notes each command line it is given and its folder,
+#   "LINE in FOLDER", in planted.txt there, which is then what SHOWN must be.
+# With OPEN set, the input is a pipe that stays open until the program ends. With CLOSED set,
+# the output goes to a pipe whose reader takes a few bytes and goes. SHOWN is what the image
+# viewer must have been given (@ as above), if anything. With RACE set, HELPER
 # runs the program that many times at once, swapping the image with a batch file meanwhile
 # (FOLDER is then "run"): the batch file must never run, and the image be shown at least once.
 file(REMOVE_RECURSE "${SCRATCH}")
@@ -24,6 +28,14 @@ if(PLANTED MATCHES "[.]bat$")
 elseif(PLANTED)
   file(COPY_FILE "${HELPER}" "${SCRATCH}/run/${PLANTED}")
 endif()
+if(STAND_IN)
+  # Replaced by a rename, never rewritten: a program that Wine has started may have it mapped.
+  set(system "$ENV{WINEPREFIX}/drive_c/windows/system32")
+  file(REMOVE "${system}/planted.txt")
+  file(COPY_FILE "${HELPER}" "${system}/cmd.exe.new")
+  file(RENAME "${system}/cmd.exe.new" "${system}/cmd.exe")
+  set(ENV{WINEDLLOVERRIDES} cmd.exe=n,b)
+endif()
 string(REPLACE "\\n" "\n" input "${INPUT}")
 file(WRITE "${SCRATCH}/run/input.txt" "${input}")
 string(REPLACE "/" "\\" started "Z:${folder}/${program}")
@@ -31,6 +43,9 @@ if(RACE)
   file(WRITE "${SCRATCH}/run/aside.bat" "@echo planted> \"%~dp0planted.txt\"\r\n")
   file(WRITE "${SCRATCH}/run/choice.txt" "5\n")
   list(APPEND RUN "${HELPER}" race "${started}" ${RACE})
+elseif(OPEN)
+  set(RUN sh -c "mkfifo open\n(cat input.txt\nexec sleep 100) 2>&- >open &\n\"$@\" <open\ns=$?\nkill $!\nexit $s"
+    sh ${RUN} "${started}")
 elseif(NO_COMSPEC)
   set(RUN ${RUN} C:\\windows\\system32\\cmd.exe /c "set COMSPEC=&& ${started}")
 else()
@@ -53,6 +68,8 @@ file(GLOB_RECURSE planted "${SCRATCH}/*planted.txt")
 set(shown "")
 if(EXISTS "${SCRATCH}/run/shown.txt")
   file(STRINGS "${SCRATCH}/run/shown.txt" shown ENCODING UTF-8)
+elseif(STAND_IN AND EXISTS "${system}/planted.txt")
+  file(STRINGS "${system}/planted.txt" shown ENCODING UTF-8)
 endif()
 string(REPLACE "@" "${windows_scratch}" SHOWN "${SHOWN}")
 if(RACE AND NOT shown)

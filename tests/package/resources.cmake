@@ -1,15 +1,17 @@
-# Checks the resources of the Windows program EXE with the toolchain's own readers: version
-# information (resource type 16) whose strings hold each name|value of STRINGS, the name and then
-# its value, and a manifest (type 24) that holds each text of MANIFEST. Both lists are joined
-# with "^".
-execute_process(COMMAND llvm-readobj --coff-resources "${EXE}" OUTPUT_VARIABLE types)
+# Checks the header and the resources of the Windows program EXE with the toolchain's own
+# readers: no time in the header, version information (resource type 16) whose strings hold each
+# name|value of STRINGS, the name and then its value, and a manifest (type 24) that holds each
+# text of MANIFEST. Both lists are joined with "^".
+execute_process(COMMAND llvm-readobj --file-headers --coff-resources "${EXE}"
+  OUTPUT_VARIABLE headers)
 execute_process(COMMAND strings -el "${EXE}" OUTPUT_VARIABLE wide)
 execute_process(COMMAND strings "${EXE}" OUTPUT_VARIABLE narrow)
 set(missing "")
-foreach(type IN ITEMS "VERSIONINFO (ID 16)" "MANIFEST (ID 24)")
-  string(FIND "${types}" "Type: ${type}" at)
+foreach(header IN ITEMS "TimeDateStamp: 1970-01-01 00:00:00 (0x0)" "Type: VERSIONINFO (ID 16)"
+                        "Type: MANIFEST (ID 24)")
+  string(FIND "${headers}" "${header}" at)
   if(at LESS 0)
-    list(APPEND missing "resource ${type}")
+    list(APPEND missing "${header}")
   endif()
 endforeach()
 string(REPLACE "^" ";" strings "${STRINGS}")

@@ -1,6 +1,6 @@
 # Unpacks PACKAGE (.deb, .tar.gz or .zip) into SCRATCH, checks that it holds exactly FILES and
-# that those in CRLF have CRLF line ends, then runs the piped SESSION of PROGRAM from its folder.
-# FILES and CRLF are comma-separated.
+# that those in CRLF have CRLF line ends and no line that an 80-column console would wrap, then
+# runs the piped SESSION of PROGRAM from its folder. FILES and CRLF are comma-separated.
 file(REMOVE_RECURSE "${SCRATCH}")
 file(MAKE_DIRECTORY "${SCRATCH}")
 if(PACKAGE MATCHES "[.]deb$")
@@ -31,6 +31,11 @@ foreach(text IN LISTS crlf)
   string(REPLACE "0d 0a " "" bare "${bytes}")
   if(bare STREQUAL bytes OR bare MATCHES "0a ")
     message(FATAL_ERROR "${text}: not every line ends with CRLF")
+  endif()
+  string(REPEAT "[^\r]" 80 wide)
+  file(STRINGS "${SCRATCH}/${text}" long REGEX "${wide}")
+  if(long)
+    message(FATAL_ERROR "${text}: lines over 79 columns:\n${long}")
   endif()
 endforeach()
 
