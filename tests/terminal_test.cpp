@@ -350,11 +350,15 @@ INSTANTIATE_TEST_SUITE_P(
         Scenario{"KeysTypedWhileStopped", "set -m; \"$0\"; sleep 0.5; fg >/dev/null",
                  toThePause({"!\x1a", "+200", "!x", "?" + prompt, "-400", "!k"}), prompt + "\r\n"},
         // Signals that meet: two Ctrl-Z stop the program once (a second one that comes as it
-        // stops is the system's to drop); a stop the program cannot see, after which the shell,
-        // with settings of its own, continues it in the background and reads a line; an end
-        // that comes with a stop. A real-time signal ends it as others do.
-        Scenario{"TwoStops", "set -m; \"$0\"; sleep 0.5; fg >/dev/null; echo s=$?",
-                 toThePause({"~20&20", "?" + prompt, "-300", "!k"}), prompt + "\r\ns=0\r\n"},
+        // stops is the system's to drop), three times over, as the second may come too late to
+        // meet the first; a stop the program cannot see, after which the shell, with settings of
+        // its own, continues it in the background and reads a line; an end that comes with a
+        // stop. A real-time signal ends it as others do.
+        Scenario{"TwoStops",
+                 "set -m; \"$0\"; for i in 1 2 3; do sleep 0.5; fg >/dev/null; done; echo s=$?",
+                 toThePause({"~20&20", "?" + prompt, "-300", "~20&20", "?" + prompt, "-300",
+                             "~20&20", "?" + prompt, "-300", "!k"}),
+                 prompt + "\r\ns=0\r\n"},
         Scenario{"StopUnseenThenBg",
                  "set -m; before=$(stty -g); \"$0\"; stty \"$before\" -echoctl; now=$(stty -g); "
                  "sleep 0.5; bg >/dev/null; sleep 0.5; [ \"$now\" = \"$(stty -g)\" ] && "
