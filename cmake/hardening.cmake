@@ -33,7 +33,14 @@ if(CMAKE_EXECUTABLE_FORMAT STREQUAL "ELF" AND CMAKE_CXX_COMPILER_ID MATCHES "GNU
   if(NOT CMAKE_EXE_LINKER_FLAGS MATCHES "relro")
     target_link_options(hardening INTERFACE "LINKER:-z,relro,-z,now")
   endif()
+  # A position-independent executable where the toolchain links one: the interface makes each
+  # target that links it position-independent, and nothing else in the folder.
   include(CheckPIESupported)
-  check_pie_supported(LANGUAGES CXX)
-  set(CMAKE_POSITION_INDEPENDENT_CODE ON)
+  check_pie_supported(OUTPUT_VARIABLE pie_output LANGUAGES CXX)
+  if(CMAKE_CXX_LINK_PIE_SUPPORTED)
+    set_property(TARGET hardening PROPERTY INTERFACE_POSITION_INDEPENDENT_CODE ON)
+  else()
+    message(WARNING "The program is not position-independent: the toolchain cannot link it so.\n"
+                    "${pie_output}")
+  endif()
 endif()

@@ -1,12 +1,15 @@
 # Runs PROGRAM (through RUN, when set) with INPUT on its standard input and checks that it exits
 # with STATUS and that its output ends with EXPECTED, or, when EXPECTED ends with the pause
 # prompt's first words, goes on to that prompt. Off a terminal nothing clears the console, so
-# the output holds no escape sequence. In INPUT and EXPECTED, \n is a newline.
+# the output holds no escape sequence. In INPUT and EXPECTED, \n is a newline. The input waits
+# in a file beside the program, or in FOLDER where given.
 string(REPLACE "\\n" "\n" input "${INPUT}")
 string(REPLACE "\\n" "\n" expected "${EXPECTED}")
-get_filename_component(directory "${PROGRAM}" DIRECTORY)
+if(NOT FOLDER)
+  get_filename_component(FOLDER "${PROGRAM}" DIRECTORY)
+endif()
 string(MD5 tag "${INPUT}")
-set(input_file "${directory}/session-${tag}.txt")
+set(input_file "${FOLDER}/session-${tag}.txt")
 file(WRITE "${input_file}" "${input}")
 
 execute_process(COMMAND ${RUN} "${PROGRAM}"

@@ -1,6 +1,8 @@
 # Unpacks PACKAGE (.deb, .tar.gz or .zip) into SCRATCH, checks that it holds exactly FILES and
 # that those in CRLF have CRLF line ends and no line that an 80-column console would wrap, then
-# runs the piped SESSION of PROGRAM from its folder. FILES and CRLF are comma-separated.
+# runs the piped SESSION of PROGRAM from its folder, through RUN (an emulator); where RUN is
+# `chroot` and what else the root needs (a static emulator), in an empty root that holds only
+# those and the program. FILES and CRLF are comma-separated.
 file(REMOVE_RECURSE "${SCRATCH}")
 file(MAKE_DIRECTORY "${SCRATCH}")
 if(PACKAGE MATCHES "[.]deb$")
@@ -39,9 +41,21 @@ foreach(text IN LISTS crlf)
   endif()
 endforeach()
 
-get_filename_component(folder "${SCRATCH}/${PROGRAM}" DIRECTORY)
-execute_process(COMMAND ${CMAKE_COMMAND} "-DRUN=${RUN}" "-DPROGRAM=${SCRATCH}/${PROGRAM}"
-    "-DINPUT=${INPUT}" "-DEXPECTED=${EXPECTED}" "-DSTATUS=${STATUS}" -P "${SESSION}"
+set(program "${SCRATCH}/${PROGRAM}")
+get_filename_component(folder "${program}" DIRECTORY)
+if(RUN MATCHES "^chroot(;|$)")
+  list(POP_FRONT RUN)
+  set(folder "${SCRATCH}-root")
+  file(REMOVE_RECURSE "${folder}")
+  file(COPY "${program}" ${RUN} DESTINATION "${folder}")
+  list(TRANSFORM RUN REPLACE ".*/" "/")
+  get_filename_component(program "${program}" NAME)
+  set(RUN chroot "${folder}" ${RUN})
+  set(program "/${program}")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} "-DRUN=${RUN}" "-DPROGRAM=${program}"
+    "-DINPUT=${INPUT}" "-DEXPECTED=${EXPECTED}" "-DSTATUS=${STATUS}" "-DFOLDER=${SCRATCH}"
+    -P "${SESSION}"
   WORKING_DIRECTORY "${folder}" RESULT_VARIABLE failed)
 if(failed)
   message(FATAL_ERROR "the program from ${PACKAGE} failed its session")
