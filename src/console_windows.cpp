@@ -59,9 +59,10 @@ void runCommand(std::wstring_view command) {
         reportError({L"cannot find the system folder: ", reason(GetLastError(), text)});
         return;
     }
-    std::swprintf(program.data(), program.size(), L"%ls\\cmd.exe", folder.data());
-    std::swprintf(line.data(), line.size(), L"cmd /d /c %.*ls", static_cast<int>(command.size()),
-                  command.data());
+    // Each buffer holds the longest text it can be given: neither can be cut short.
+    (void)std::swprintf(program.data(), program.size(), L"%ls\\cmd.exe", folder.data());
+    (void)std::swprintf(line.data(), line.size(), L"cmd /d /c %.*ls",
+                        static_cast<int>(command.size()), command.data());
     SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
