@@ -48,8 +48,8 @@ bool inForeground(int fd) {
 }
 
 // A descriptor of the program's own for fd, where fd is the controlling terminal: /dev/tty,
-// which is, and which any user may open (the terminal's own name may be another user's, after
-// su). Else otherwise.
+// which names that terminal and which any user may open (the terminal's own name may be another
+// user's, after su). Else otherwise.
 int openOwn(int fd, int otherwise) {
     if (isatty(fd) == 0 || tcgetsid(fd) != getsid(0)) {
         return otherwise;
