@@ -34,7 +34,6 @@ bool inputIsTerminal = false;
 bool outputIsTerminal = false;
 int output = STDOUT_FILENO;
 int errors = STDERR_FILENO;
-bool outputNeverBlocks = false; // output is the program's own descriptor
 termios foundSettings{};
 bool settingsChanged = false; // the terminal has the stage's settings, made from foundSettings
 bool letGo = false; // for good: nothing takes the terminal again
@@ -109,7 +108,6 @@ void terminalBegin() {
     inputIsTerminal = isatty(STDIN_FILENO) != 0;
     outputIsTerminal = isatty(STDOUT_FILENO) != 0;
     output = openOwn(STDOUT_FILENO, STDOUT_FILENO);
-    outputNeverBlocks = output != STDOUT_FILENO;
     errors = openOwn(STDERR_FILENO, STDERR_FILENO);
     applyStage(false);
 }
@@ -188,7 +186,7 @@ int terminalEndLine() {
         return 0;
     }
     lineLength = 0;
-    if (!outputNeverBlocks && !writableNow(output)) {
+    if (output == STDOUT_FILENO && !writableNow(output)) {
         return 0;
     }
     const ssize_t written = write(output, "\n", 1);
