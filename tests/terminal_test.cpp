@@ -232,8 +232,8 @@ TEST(Terminal, WriteErrorAtThePauseRestoresTheTerminal) {
 // to the terminal's foreground process group ("~number"), and at once another to the thread that
 // leads it ("~number&number": the system keeps that one apart, so that with the same signal
 // sent to the group both come in), lets time pass ("+ms"), sees that nothing came after the text
-// awaited last, nor comes for a while ("-ms"), or that the terminal has the settings it started
-// with ("="). Then the session ends in time, with the terminal as it started and the output as it
+// awaited last, nor comes for a while ("-ms"), or awaits the settings the terminal started with
+// ("="). Then the session ends in time, with the terminal as it started and the output as it
 // must end.
 struct Scenario {
     const char *name;
@@ -241,6 +241,7 @@ struct Scenario {
     std::vector<std::string> steps;
     std::string ending;
     milliseconds endsWithin = 10000ms;
+    bool needsRoot = false; // runs the program as another user
 };
 
 void PrintTo(const Scenario &c, std::ostream *out) {
@@ -251,6 +252,9 @@ class Job : public testing::TestWithParam<Scenario> {};
 
 TEST_P(Job, LeavesTheTerminalAsItWas) {
     const Scenario &c = GetParam();
+    if (c.needsRoot && geteuid() != 0) {
+        GTEST_SKIP() << "needs root: runs the program as another user";
+    }
     Session session = startSession(*c.script != '\0' ? underShell(c.script) : SessionOptions{});
     std::size_t from = 0;
     for (const std::string &step : c.steps) {
@@ -261,7 +265,11 @@ TEST_P(Job, LeavesTheTerminalAsItWas) {
         } else if (step[0] == '!') {
             type(session, text);
         } else if (step[0] == '~') {
+            // Once the program has ended the terminal may have no foreground process group (0),
+            // and kill(0) would signal the test itself: only a group of the session it started.
             const pid_t group = tcgetpgrp(session.terminal);
+            ASSERT_TRUE(group > 0 && getsid(group) == session.pid)
+                << "no process group of the session in the foreground: it has ended" << session.output;
             const std::size_t thread = text.find('&');
             const int second = thread != std::string::npos ? std::stoi(text.substr(thread + 1)) : 0;
             kill(-group, std::stoi(text));
@@ -269,6 +277,10 @@ TEST_P(Job, LeavesTheTerminalAsItWas) {
                 signalThread(group, second);
             }
         } else if (step[0] == '=') {
+            for (const auto until = SessionClock::now() + 10s;
+                 !terminalRestored(session) && SessionClock::now() < until;) {
+                std::this_thread::sleep_for(2ms);
+            }
             EXPECT_TRUE(terminalRestored(session)) << session.output;
         } else {
             const milliseconds length{std::stoi(text)};
@@ -370,14 +382,19 @@ INSTANTIATE_TEST_SUITE_P(
         Scenario{"RealTimeSignal", "", toThePause({"~40"}), prompt + "\r\n"},
         // An end, or a failure to tell, while the output is held (Ctrl-S) ends at once, without
         // the last newline: through the program's own descriptor for the terminal, also when the
-        // terminal is another user's and held as a write starts (strace holds the write until
-        // the terminal is held); through standard output once it can be written, where the
-        // program's own would be past the descriptors that pselect can wait on.
+        // terminal is another user's and held as a write starts (strace holds the program's
+        // first write to it for 2 s, and the test holds the terminal in the meantime, once the
+        // program has made its settings); through standard output once it can be written, where the
+        // program's own would be past the descriptors that pselect can wait on. Another user
+        // starts a copy in a folder of its own, which it can reach wherever the build is.
         Scenario{"TermWhileOutputIsHeld", "", toThePause({"!\x13", "+100", "~15"}), prompt, 300ms},
         Scenario{"AnotherUsersTerminal",
-                 "exec setpriv --reuid=nobody --regid=nogroup --clear-groups strace -o /dev/null "
-                 "-qq -e inject=write:delay_enter=500000:when=55 \"$0\"",
-                 {menu, "!1 5\r", "?" + result101, "+100", "!\x13", "~15"}, result101, 1000ms},
+                 "set -m; exec 2>/dev/null; d=$(mktemp -d /tmp/binary-converter.XXXXXX); "
+                 "cp \"$0\" \"$d\"; chmod 755 \"$d\"; cd \"$d\"; stty -icrnl; echo taken; "
+                 "setpriv --reuid=nobody --regid=nogroup --clear-groups strace -o /dev/null -qq "
+                 "-e trace=write -P /dev/tty -P \"$(tty)\" -e inject=write:delay_enter=2000000:when=1 "
+                 "./binary-converter; stty icrnl; cd /; rm -r \"$d\"",
+                 {"?taken\r\n", "=", "+500", "!\x13", "~15"}, "taken\r\n", 3000ms, true},
         Scenario{"OwnDescriptorTooHigh", "ulimit -n 2048; exec perl -e '$^F = 2048; open $f[$_], "
                  "\"<\", \"/dev/null\" for 3 .. 1023; exec @ARGV' \"$0\"",
                  toThePause({"!\x13", "+100", "~15"}), prompt, 300ms},
