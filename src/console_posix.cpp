@@ -1,5 +1,5 @@
-// The console on a POSIX terminal: taking it and letting it go, clearing, the pause, and the
-// sleeps, over the terminal's state, the output and the input, and the waits that answer signals.
+// The console's calls on POSIX: taking the console and letting it go, the output, clearing, the
+// pause and the sleeps, over the terminal's settings, the writer, the input and the waits.
 //
 // Escape sequences written, only when standard output is a terminal that can take them:
 //   ESC [ H    cursor to the top left corner
@@ -13,6 +13,7 @@
 #include "signals_posix.hpp"
 #include "terminal_posix.hpp"
 #include "waits_posix.hpp"
+#include "writer_posix.hpp"
 
 #include <algorithm>
 #include <array>
@@ -52,12 +53,13 @@ bool takesEscapes(const char *terminal) {
 void consoleBegin() {
     keepStandardDescriptorsOpen();
     signalsBegin();
+    writerBegin();
     terminalBegin();
 }
 
 void consoleEnd() {
     signalsEnd();
-    const int error = terminalEndLine();
+    const int error = writerEndLine();
     if (error != 0) {
         fail("write error: ", error);
     }
@@ -67,30 +69,33 @@ void consoleWrite(std::string_view text) {
     writeOutput(text);
 }
 
+// A stop during the sleep has the line shown again at once, not at the next write.
 void consoleSleepUntil(ConsoleClock::time_point deadline) {
-    while (waitFor(-1, false, &deadline)) {
+    while (waitUntil(deadline) != Waited::timeUp) {
+        showOwedLine();
     }
 }
 
 void consoleHideKeys() {
-    terminalEnter(TerminalStage::quiet, false);
+    terminalEnter(TerminalStage::quiet, TypedAhead::kept);
 }
 
 void consoleClear() {
-    terminalEnter(TerminalStage::line, true);
+    terminalEnter(TerminalStage::line, TypedAhead::thrownAway);
     if (isatty(STDOUT_FILENO) != 0 && takesEscapes(std::getenv("TERM"))) {
-        writeOutput(clearScreen, true);
+        writeOutput(clearScreen, Clears::screen);
     }
 }
 
 // The prompt comes once the terminal is ready, so a key pressed after it appears is never taken
-// for one typed before; the keys typed before are thrown away.
+// for one typed before; the keys typed before are thrown away, and so is what is left of the key
+// once it has been taken.
 void consolePause() {
-    terminalEnter(TerminalStage::key, true);
+    terminalEnter(TerminalStage::key, TypedAhead::thrownAway);
     consoleWrite("Press any key to continue . . . ");
     if (terminalTakesKeys()) {
         takeOneKey();
-        terminalEnter(TerminalStage::line, true);
+        terminalEnter(TerminalStage::line, TypedAhead::thrownAway);
     }
     consoleWrite("\n");
 }

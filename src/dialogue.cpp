@@ -64,7 +64,7 @@ void showBannerAndMenu() {
     consoleWrite("Your Choice: ");
 }
 
-void waitFor(milliseconds length) {
+void sleepFor(milliseconds length) {
     consoleSleepUntil(consoleNow() + length);
 }
 
@@ -73,7 +73,7 @@ void waitFor(milliseconds length) {
 void announce(std::string_view announcement) {
     consoleHideKeys();
     consoleWrite(announcement);
-    waitFor(announcementPause);
+    sleepFor(announcementPause);
     consoleClear();
 }
 
@@ -90,13 +90,13 @@ void writeWithNumber(std::string_view text, std::uint64_t number, std::string_vi
 
 int refuse(std::string_view message) {
     consoleWrite(message);
-    waitFor(refusalPause);
+    sleepFor(refusalPause);
     return 1;
 }
 
 int refuseOverLimit(std::uint64_t limit) {
     writeWithNumber("Too high, limit is ", limit, " (integer overflow)\nexiting...");
-    waitFor(refusalPause);
+    sleepFor(refusalPause);
     return 1;
 }
 

@@ -1,5 +1,5 @@
 // Standard input on POSIX: the bytes read and not yet taken, and a key press at the pause. Every
-// read comes after a wait that found it would not block.
+// read comes after a wait that found it would not block, and the line a stop left owed shown.
 
 #include "input_posix.hpp"
 
@@ -14,8 +14,9 @@
 
 namespace {
 
-constexpr unsigned char escapeKey = 0x1b;
-constexpr std::chrono::milliseconds keySequenceGap{50};
+// Longer than a terminal takes between the bytes of one key, or the pieces of a paste, which it
+// sends as fast as the terminal takes them; shorter than between two keys a person types.
+constexpr std::chrono::milliseconds keyGap{50};
 
 using Bytes = std::array<unsigned char, 4096>;
 
@@ -28,6 +29,14 @@ struct Input {
     bool ended = false;
 };
 Input input;
+
+// Until standard input can be read, the line a stop left owed shown first, also when a stop
+// comes during the wait.
+void awaitInput() {
+    do {
+        showOwedLine();
+    } while (waitToRead(STDIN_FILENO) == Waited::continued);
+}
 
 // Reads what standard input holds now, once it holds anything: 0 at its end.
 std::size_t readInput(Bytes &bytes) {
@@ -44,16 +53,16 @@ std::size_t readInput(Bytes &bytes) {
 } // namespace
 
 // A fresh read, whatever the reads before it found: a terminal's end of input (Ctrl-D) is a key
-// like another.
+// like another. The key ends once no byte has come for the gap since the last one.
 void takeOneKey() {
     Bytes bytes{};
-    waitFor(STDIN_FILENO, true, nullptr);
-    if (readInput(bytes) != 1 || bytes[0] != escapeKey) {
+    awaitInput();
+    if (readInput(bytes) == 0) {
         return;
     }
-    auto gapEnds = consoleNow() + keySequenceGap;
-    while (waitFor(STDIN_FILENO, true, &gapEnds) && readInput(bytes) > 0) {
-        gapEnds = consoleNow() + keySequenceGap;
+    for (auto gapEnds = consoleNow() + keyGap;
+         waitToReadUntil(STDIN_FILENO, gapEnds) == Waited::ready && readInput(bytes) > 0;
+         gapEnds = consoleNow() + keyGap) {
     }
 }
 
@@ -62,7 +71,7 @@ int consoleReadChar() {
         if (input.ended) {
             return consoleEndOfInput;
         }
-        waitFor(STDIN_FILENO, true, nullptr);
+        awaitInput();
         input.end = readInput(input.bytes);
         input.next = 0;
         input.ended = input.end == 0;

@@ -1,11 +1,11 @@
-// Output on POSIX, and the error lines: each write comes after a wait that found it would not
-// block.
+// Output and error lines on POSIX: the writer writes what a descriptor takes now, and these
+// wait between its calls, where the signals are answered.
 
 #include "output_posix.hpp"
 
 #include "signals_posix.hpp"
-#include "terminal_posix.hpp"
 #include "waits_posix.hpp"
+#include "writer_posix.hpp"
 
 #include <array>
 #include <cerrno>
@@ -15,39 +15,42 @@
 
 namespace {
 
-// Writes all of text to fd: 0, or the errno of the write that failed.
-int writeAll(int fd, std::string_view text, bool clearsTheScreen = false) {
-    while (!text.empty()) {
-        waitFor(fd, false, nullptr);
-        const ssize_t written = write(fd, text.data(), text.size());
-        if (written < 0 && (errno == EAGAIN || errno == EINTR)) {
-            continue;
+// Writes all of text to the stream, and first what is owed of the line: 0, or the errno of the
+// write that failed. A wait's answer makes no difference: the writer writes what is due.
+int writeAll(Stream stream, std::string_view text, Clears clears = Clears::nothing) {
+    while (!text.empty() || writerOwes()) {
+        (void)waitToWrite(writerDescriptor(stream));
+        const bool paying = writerOwes();
+        const long written = writerWrite(stream, text, clears);
+        if (written < 0 && errno != EAGAIN && errno != EINTR) {
+            return errno;
         }
-        if (written <= 0) {
-            return written < 0 ? errno : EIO;
+        if (written == 0 && !paying) {
+            return EIO;
         }
-        const auto done = static_cast<std::size_t>(written);
-        if (fd == terminalOutput()) {
-            terminalWritten(text.substr(0, done), clearsTheScreen);
-        }
-        text.remove_prefix(done);
+        text.remove_prefix(written > 0 ? static_cast<std::size_t>(written) : 0);
     }
     return 0;
 }
 
 } // namespace
 
-void writeOutput(std::string_view text, bool clearsTheScreen) {
-    const int error = writeAll(terminalOutput(), text, clearsTheScreen);
+void writeOutput(std::string_view text, Clears clears) {
+    const int error = writeAll(Stream::output, text, clears);
     if (error != 0) {
         fail("write error: ", error);
     }
 }
 
+// A terminal that fails the line fails the next output, which reports it.
+void showOwedLine() {
+    (void)writeAll(Stream::output, {});
+}
+
 void fail(std::string_view what, int error) {
     signalsEnd();
     // The error line says what went wrong.
-    (void)terminalEndLine();
+    (void)writerEndLine();
     reportError({what, std::strerror(error)});
     _exit(1);
 }
@@ -64,5 +67,5 @@ void reportError(std::initializer_list<std::string_view> parts,
     }
     line[used++] = '\n';
     // Nothing is left to tell of a failure to tell.
-    (void)writeAll(terminalErrors(), {line.data(), used});
+    (void)writeAll(Stream::errors, {line.data(), used});
 }

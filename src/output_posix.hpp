@@ -1,14 +1,21 @@
 #pragma once
 
-// Output on POSIX and the error lines, which wait where signals are answered.
+// Output and error lines on POSIX, each written through the writer after a wait that found it
+// will not block, and the failure that ends the run.
+
+#include "writer_posix.hpp"
 
 #include <initializer_list>
 #include <string_view>
 
-// Writes all of text to the output, or reports why not and ends the run; a closed pipe's
-// SIGPIPE, pending meanwhile, ends it by that signal as the terminal is let go. Tell when the
-// text clears the screen: the cursor is then at the top.
-void writeOutput(std::string_view text, bool clearsTheScreen = false);
+// Writes all of text to the output, after what a stop left owed of the line, or reports why not
+// and ends the run; a closed pipe's SIGPIPE, pending meanwhile, ends it by that signal as the
+// terminal is let go.
+void writeOutput(std::string_view text, Clears clears = Clears::nothing);
+
+// Shows the line a stop left owed to the screen, as far as the terminal takes it. Where the
+// program waits for a key or a line, before it waits.
+void showOwedLine();
 
 // Writes "binary-converter: " and the parts, then the more, as one line on stderr, cut short if
 // very long. A failure to write it goes untold.

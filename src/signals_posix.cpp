@@ -10,8 +10,9 @@
 // - An ending signal gives the terminal back, ends the line, and is raised again with its
 //   default action.
 // - A stop gives the settings back and stops the program by the signal's default action; once
-//   it is continued, the stage is taken up again and the line owed to the screen. The system
-//   discards the stop where the process group is orphaned, and the program goes on as it was.
+//   it is continued, the stage is taken up again and the writer owes the screen the line the
+//   cursor was on, which the waiting code has it show. The system discards the stop where the
+//   process group is orphaned, and the program goes on as it was.
 //
 // The time of a stop the program makes is taken off the console's clock. A stop it cannot see
 // (SIGSTOP) leaves a continue alone behind, which cannot be told from a continue with no stop
@@ -21,8 +22,10 @@
 
 #include "signals_posix.hpp"
 
+#include "clock_posix.hpp"
 #include "console.hpp"
 #include "terminal_posix.hpp"
+#include "writer_posix.hpp"
 
 #include <array>
 #include <cerrno>
@@ -53,7 +56,6 @@ sigset_t caught;
 sigset_t foundMask;
 sigset_t waitingMask;
 struct sigaction foundChildAction {};
-ConsoleClock::rep stopped = 0; // the time spent stopped, all stops together
 
 extern "C" void noteSignal(int signal) {
     if (signal == SIGTSTP) {
@@ -104,17 +106,13 @@ void notePending() {
     signalsEnd();
     // After Ctrl-C the shell starts a line of its own; a newline that fails is no matter now.
     if (signal != SIGINT) {
-        (void)terminalEndLine();
+        (void)writerEndLine();
     }
     (void)raise(signal); // raise fails only for an invalid signal
     _exit(128 + signal);
 }
 
 } // namespace
-
-ConsoleClock::time_point consoleNow() {
-    return ConsoleClock::now() - ConsoleClock::duration{stopped};
-}
 
 void signalsBegin() {
     sigemptyset(&caught);
@@ -137,21 +135,23 @@ bool signalsPending() {
 
 // An ending signal comes before a stop, as with their default actions, and ends the program
 // also when it came while the program was stopped.
-void signalsAnswer(const ConsoleClock::time_point *deadline) {
-    if (signalsPending() && endingSignal == 0 && stopAsked != 0) {
-        signalsStopBy(SIGTSTP);
+Answer signalsAnswer(const ConsoleClock::time_point *deadline) {
+    if (!signalsPending()) {
+        return Answer::nothingToAnswer;
     }
+    const bool stoppedAndContinued = endingSignal == 0 && stopAsked != 0 && signalsStopBy(SIGTSTP);
     if (endingSignal != 0) {
         endBy(endingSignal);
     }
     if (continueCame != 0) {
         continueCame = 0;
-        terminalTakeUp(false);
+        terminalTakeUp(TypedAhead::kept);
         const auto now = consoleNow();
         if (deadline != nullptr && now > *deadline) {
-            stopped += (now - *deadline).count();
+            clockTakeOff(now - *deadline);
         }
     }
+    return stoppedAndContinued ? Answer::continuedAfterAStop : Answer::answered;
 }
 
 // SIGTSTP is blocked, so raise leaves it pending until notePending lets it in; SIGTTIN and
@@ -171,8 +171,12 @@ bool signalsStopBy(int signal) {
     (void)sigaction(signal, &before, nullptr); // the action it had a moment ago
     const bool continued = continueCame != 0;
     continueCame = 0;
-    stopped += continued ? (ConsoleClock::now() - stoppedAt).count() : 0;
-    terminalTakeUp(continued);
+    // The keys typed while the program was stopped were for the shell.
+    terminalTakeUp(continued ? TypedAhead::thrownAway : TypedAhead::kept);
+    if (continued) {
+        clockTakeOff(ConsoleClock::now() - stoppedAt);
+        writerOweLine();
+    }
     return continued;
 }
 
@@ -190,7 +194,8 @@ const sigset_t &signalsWaitingMask() {
     return waitingMask;
 }
 
-// Each action and the mask go back to what they were, which the system took before.
+// The mask goes back to what it was, which the system took before; SIGCHLD's action too, which
+// was caught whatever it was.
 void signalsEnd() {
     terminalLetGo();
     forEachCaught([](int signal) {

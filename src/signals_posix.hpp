@@ -16,17 +16,18 @@ void signalsBegin();
 // Notes every caught signal that is pending, then answers what came: an ending signal ends the
 // program by that signal; Ctrl-Z stops it; a continue takes the stage up again, and a wait whose
 // deadline passed while the program was stopped unseen (SIGSTOP) has its overrun taken off the
-// clock.
-void signalsAnswer(const ConsoleClock::time_point *deadline);
+// clock. Says whether the program stopped and was continued.
+enum class Answer { nothingToAnswer, answered, continuedAfterAStop };
+Answer signalsAnswer(const ConsoleClock::time_point *deadline);
 
 // Notes every caught signal that is pending; true when one is to be answered.
 bool signalsPending();
 
 // Stops the program by SIGTTIN or SIGTTOU, which the system would send it for using its
-// terminal from a background process group, or by SIGTSTP: with the settings given back, and the
-// stage taken up again once continued. True once it is continued; false when the signal is ignored,
-// or when the system discarded the stop (the process group is orphaned: no shell could continue
-// it).
+// terminal from a background process group, or by SIGTSTP: with the settings given back, and,
+// once continued, the stage taken up again and the line the cursor was on owed to the screen.
+// True once it is continued; false when the signal is ignored, or when the system discarded the
+// stop (the process group is orphaned: no shell could continue it).
 bool signalsStopBy(int signal);
 
 // Whether a child process ended since the last look.
@@ -37,7 +38,8 @@ bool signalsChildEnded();
 const sigset_t &signalsFoundMask();
 const sigset_t &signalsWaitingMask();
 
-// Lets the terminal go for good: its settings given back, and every caught signal back to the
-// action it had and let through, so that nothing takes the terminal again; a signal pending then
-// (SIGPIPE after a write to a closed pipe) ends the program by it. Idempotent.
+// Lets the terminal go for good: its settings given back, and every caught signal back to its
+// default action, which is the one it had when the program started (a signal ignored then was
+// never caught), and let through, so that nothing takes the terminal again; a signal pending
+// then (SIGPIPE after a write to a closed pipe) ends the program by it. Idempotent.
 void signalsEnd();

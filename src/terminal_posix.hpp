@@ -1,38 +1,32 @@
 #pragma once
 
-// The terminal's state on POSIX: the descriptors the program writes through, its settings at
-// each stage, and the line the cursor is on. The program's own flow calls these, never a
-// signal-catching function; they wait for nothing, and they call nothing in the other console
-// files.
-
-#include <string_view>
+// The terminal's settings on POSIX, a set for each stage of the dialogue, and which process
+// group has the terminal. The program's own flow calls these, never a signal-catching function;
+// they wait for nothing, write nothing, and call nothing in the other console files.
 
 // What the terminal's settings are made for, from the ones the program found:
-//   line   as found, with a carriage return read as a newline;
+//   line   as found, with a carriage return read as a newline (icrnl on, igncr off);
 //   quiet  line without echo, while an announcement stands;
-//   key    quiet, a key at a time, for the pause.
+//   key    quiet, in non-canonical (cbreak) mode, a key at a time, for the pause.
 enum class TerminalStage { line, quiet, key };
 
-// Opens the program's own descriptors for the terminal and takes it for the run, before the
-// first output: the line stage. Descriptors 0 to 2 must be open.
+// What becomes of the keys typed ahead and not yet read when the settings change.
+enum class TypedAhead { kept, thrownAway };
+
+// Takes the terminal for the run, before the first output: the line stage.
 void terminalBegin();
 
 // Whether standard input is a terminal: the pause then waits for a key there.
 bool terminalTakesKeys();
 
-// Where output and error lines go: on a terminal, a descriptor of the program's own for it,
-// which never blocks (a write that cannot be done now fails with EAGAIN), where one can be
-// opened; else standard output and standard error.
-int terminalOutput();
-int terminalErrors();
-
-// Whether fd is the controlling terminal and the program's process group is a background
-// process group of it.
+// Whether fd is a terminal whose foreground process group is the program's, or is another
+// process group: a background one, when fd is the controlling terminal.
+bool terminalInForeground(int fd);
 bool terminalInBackground(int fd);
 
 // Moves to the stage, with its settings where the program's process group is the foreground
-// process group; when asked, the keys typed ahead are thrown away with the change.
-void terminalEnter(TerminalStage next, bool dropTypedAhead);
+// process group.
+void terminalEnter(TerminalStage next, TypedAhead typedAhead);
 
 // Gives the terminal back the settings the program found, if it has the program's own, and
 // throws away the keys typed while they were hidden; from the foreground process group alone.
@@ -43,20 +37,6 @@ void terminalGiveBack();
 // Gives the terminal back for good: no stage takes it again, not even after a stop.
 void terminalLetGo();
 
-// Takes the stage up again after a stop (or a continue with none): its settings made afresh
-// from the terminal's, and, after a stop, the keys typed meanwhile thrown away and the line the
-// cursor was on owed to the screen.
-void terminalTakeUp(bool afterStop);
-
-// Whether a line is owed to the screen, and writing what the terminal takes of it now.
-bool terminalOwesLine();
-void terminalWriteOwedLine();
-
-// Notes what was written to the output: where the cursor is now.
-void terminalWritten(std::string_view text, bool clearedTheScreen);
-
-// Ends the line the cursor is on, if the output is a terminal, the program's process group is
-// not a background process group of it and the line holds anything, so that what comes next starts
-// on a line of its own. Never waits: a newline that the terminal cannot take now is dropped. 0, or
-// the errno of the write.
-int terminalEndLine();
+// Takes the stage up again after a continue: its settings made afresh from the terminal's,
+// which the shell or the user may have changed meanwhile.
+void terminalTakeUp(TypedAhead typedAhead);

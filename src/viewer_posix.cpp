@@ -81,7 +81,9 @@ void awaitViewer(pid_t viewer, const char *image) {
     const auto deadline = consoleNow() + viewerWait;
     int status = 0;
     pid_t ended = 0;
-    while ((ended = waitpid(viewer, &status, WNOHANG)) == 0 && waitFor(-1, false, &deadline)) {
+    while ((ended = waitpid(viewer, &status, WNOHANG)) == 0 &&
+           waitUntil(deadline) != Waited::timeUp) {
+        showOwedLine();
     }
     if (ended == viewer && (!WIFEXITED(status) || WEXITSTATUS(status) != 0)) {
         reportImage(image, {viewerProgram, " failed to show it"});

@@ -1,10 +1,10 @@
 // The waits on POSIX, in pselect: the caught signals are let in only there, and every one that
-// came is noted and answered before the program acts on what it waited for, so that no byte is
-// written or read once an ending signal has come.
+// came, also while pselect found the descriptor ready, is noted and answered before the wait
+// returns.
 //
 // From a background process group the program neither writes to its terminal nor reads from it:
-// it stops itself first (SIGTTOU, SIGTTIN) until its process group is the foreground process
-// group again, as `stty tostop` would have it for writes.
+// it stops itself first (a self-stop by SIGTTOU, SIGTTIN) until its process group is the
+// foreground process group again, as `stty tostop` would have it for writes.
 
 #include "waits_posix.hpp"
 
@@ -13,15 +13,19 @@
 #include "terminal_posix.hpp"
 
 #include <cerrno>
+#include <csignal>
 #include <ctime>
 
 #include <sys/select.h>
 
 namespace {
 
-// Waits in pselect, with the caught signals let in, for target (-1: nothing) to be ready to read
-// or write: the count of pselect, so 0 once the deadline has passed with nothing ready.
-int waitOnce(int target, bool reading, const ConsoleClock::time_point *deadline) {
+enum class Direction { none, reading, writing };
+
+// Waits in pselect, with the caught signals let in, for fd to be ready in that direction (none:
+// for nothing), until the deadline if there is one: the count of pselect, so 0 once the deadline
+// has passed with nothing ready.
+int waitOnce(int fd, Direction direction, const ConsoleClock::time_point *deadline) {
     timespec left{};
     if (deadline != nullptr) {
         const auto now = consoleNow();
@@ -31,40 +35,51 @@ int waitOnce(int target, bool reading, const ConsoleClock::time_point *deadline)
     }
     fd_set ready;
     FD_ZERO(&ready);
-    if (target >= 0) {
-        FD_SET(target, &ready);
+    if (direction != Direction::none) {
+        FD_SET(fd, &ready);
     }
-    return pselect(target + 1, reading ? &ready : nullptr, reading ? nullptr : &ready, nullptr,
+    const int count = direction != Direction::none ? fd + 1 : 0;
+    return pselect(count, direction == Direction::reading ? &ready : nullptr,
+                   direction == Direction::writing ? &ready : nullptr, nullptr,
                    deadline != nullptr ? &left : nullptr, &signalsWaitingMask());
 }
 
-} // namespace
-
-// The line owed after a stop goes first.
-bool waitFor(int fd, bool forReading, const ConsoleClock::time_point *deadline) {
+Waited waitAndAnswer(int fd, Direction direction, const ConsoleClock::time_point *deadline) {
     for (;;) {
-        signalsAnswer(deadline);
-        const bool owing = terminalOwesLine();
-        const int target = owing ? terminalOutput() : fd;
-        const bool reading = forReading && !owing;
-        if (target >= 0 && terminalInBackground(target) &&
-            signalsStopBy(reading ? SIGTTIN : SIGTTOU)) {
-            continue;
+        if (signalsAnswer(deadline) == Answer::continuedAfterAStop) {
+            return Waited::continued;
         }
-        if (target < 0 && signalsChildEnded()) {
-            return true;
+        if (direction != Direction::none && terminalInBackground(fd) &&
+            signalsStopBy(direction == Direction::reading ? SIGTTIN : SIGTTOU)) {
+            (void)signalsAnswer(deadline); // what came while the program was stopped
+            return Waited::continued;
         }
-        const int count = waitOnce(target, reading, deadline);
+        if (direction == Direction::none && signalsChildEnded()) {
+            return Waited::ready;
+        }
+        const int count = waitOnce(fd, direction, deadline);
         const bool interrupted = count < 0 && errno == EINTR;
         if (interrupted || signalsPending()) {
             continue;
         }
-        if (count == 0) {
-            return false;
-        }
-        if (!owing) {
-            return true;
-        }
-        terminalWriteOwedLine();
+        return count == 0 ? Waited::timeUp : Waited::ready;
     }
+}
+
+} // namespace
+
+Waited waitToRead(int fd) {
+    return waitAndAnswer(fd, Direction::reading, nullptr);
+}
+
+Waited waitToReadUntil(int fd, ConsoleClock::time_point deadline) {
+    return waitAndAnswer(fd, Direction::reading, &deadline);
+}
+
+Waited waitToWrite(int fd) {
+    return waitAndAnswer(fd, Direction::writing, nullptr);
+}
+
+Waited waitUntil(ConsoleClock::time_point deadline) {
+    return waitAndAnswer(-1, Direction::none, &deadline);
 }

@@ -269,7 +269,8 @@ TEST_P(Job, LeavesTheTerminalAsItWas) {
             // and kill(0) would signal the test itself: only a group of the session it started.
             const pid_t group = tcgetpgrp(session.terminal);
             ASSERT_TRUE(group > 0 && getsid(group) == session.pid)
-                << "no process group of the session in the foreground: it has ended" << session.output;
+                << "no process group of the session in the foreground: it has ended"
+                << session.output;
             const std::size_t thread = text.find('&');
             const int second = thread != std::string::npos ? std::stoi(text.substr(thread + 1)) : 0;
             kill(-group, std::stoi(text));
@@ -277,9 +278,9 @@ TEST_P(Job, LeavesTheTerminalAsItWas) {
                 signalThread(group, second);
             }
         } else if (step[0] == '=') {
-            for (const auto until = SessionClock::now() + 10s;
-                 !terminalRestored(session) && SessionClock::now() < until;) {
-                std::this_thread::sleep_for(2ms);
+            const auto until = SessionClock::now() + milliseconds{10000};
+            while (!terminalRestored(session) && SessionClock::now() < until) {
+                std::this_thread::sleep_for(milliseconds{2});
             }
             EXPECT_TRUE(terminalRestored(session)) << session.output;
         } else {
