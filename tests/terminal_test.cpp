@@ -320,6 +320,7 @@ std::vector<std::string> typedAhead(const std::string &cleared) {
             std::string(text::numberPrompt), "!10\rtyped ahead", "?" + prompt, "-400", "!k"};
 }
 const std::string result101 = onTerminal(std::string(text::result) + "101\n\n");
+const std::string pastedPiece = "!" + std::string(1023, 'p') + "\r";
 
 INSTANTIATE_TEST_SUITE_P(
     Terminal, Job,
@@ -347,14 +348,15 @@ INSTANTIATE_TEST_SUITE_P(
                  {"?#", "!\x1a", "?stopped\r\n", "?\r\n#", "-40", "?#", "-40", menu, "!0\r"},
                  onTerminal(text::invalidChoice)},
         // A shell that reads a line after the program finds nothing left of the keys: of an
-        // arrow key that comes a byte at a time, of a paste longer than one read, of keys
-        // hidden during the announcement when a signal ends the program, of keys typed while
-        // the program was stopped; which adds no line after a full one.
+        // arrow key that comes a byte at a time, 30 ms apart as over a slow line, of a paste that
+        // comes in pieces of 1 KB, of keys hidden during the announcement when a signal ends the
+        // program, of keys typed while the program was stopped; which adds no line after a full
+        // one.
         Scenario{"ArrowKey", "set -m; \"$0\"; IFS= read -r rest; echo \"rest=[$rest]\"",
-                 toThePause({"!\x1b", "+5", "![", "+5", "!A", "+300", "!\r"}),
+                 toThePause({"!\x1b", "+30", "![", "+30", "!A", "+300", "!\r"}),
                  prompt + "\r\n\r\nrest=[]\r\n"},
         Scenario{"Paste", "set -m; \"$0\"; IFS= read -r rest; echo \"rest=[$rest]\"",
-                 toThePause({"!a pasted line, longer than one read takes\r", "+300", "!\r"}),
+                 toThePause({pastedPiece, "+5", pastedPiece, "+5", pastedPiece, "+300", "!\r"}),
                  prompt + "\r\n\r\nrest=[]\r\n"},
         Scenario{"TermDuringTheAnnouncement",
                  "set -m; \"$0\"; IFS= read -r rest; echo \"rest=[$rest]\"",
@@ -389,6 +391,12 @@ INSTANTIATE_TEST_SUITE_P(
         // program's own would be past the descriptors that pselect can wait on. Another user
         // starts a copy in a folder of its own, which it can reach wherever the build is.
         Scenario{"TermWhileOutputIsHeld", "", toThePause({"!\x13", "+100", "~15"}), prompt, 300ms},
+        // An ending signal that comes as a wait finds the terminal ready is answered before the
+        // write: strace holds the program's first wait for the terminal for a second.
+        Scenario{"TermAsTheTerminalIsFoundReady",
+                 "set -m; stty -icrnl; echo taken; strace -o /dev/null -qq -e trace=pselect6 -P "
+                 "/dev/tty -e inject=pselect6:delay_enter=1000000:when=1 \"$0\"; stty icrnl",
+                 {"?taken\r\n", "=", "+300", "~15"}, "taken\r\nTerminated\r\n", 2000ms},
         Scenario{"AnotherUsersTerminal",
                  "set -m; exec 2>/dev/null; d=$(mktemp -d /tmp/binary-converter.XXXXXX); "
                  "cp \"$0\" \"$d\"; chmod 755 \"$d\"; cd \"$d\"; stty -icrnl; echo taken; "
@@ -450,8 +458,8 @@ INSTANTIATE_TEST_SUITE_P(
 // clang-format on
 
 // A refusal stands for its 2.8 s, then the shell's prompt starts on a line of its own. A terminal
-// that cannot take escape sequences (TERM dumb, empty or unset) gets none. Where another program
-// left Enter sending a carriage return alone, it still ends each line.
+// that cannot take escape sequences (TERM dumb, empty, unset, emacs or cons25) gets none. Where
+// another program left Enter sending a carriage return alone, or ignored, it still ends each line.
 class RefusedNumber : public testing::TestWithParam<SessionOptions> {};
 
 TEST_P(RefusedNumber, EndsWithStatusOneAfterItsWait) {
@@ -474,7 +482,10 @@ TEST_P(RefusedNumber, EndsWithStatusOneAfterItsWait) {
 INSTANTIATE_TEST_SUITE_P(Terminal, RefusedNumber,
                          testing::Values(SessionOptions{}, withEnvironment({"TERM=dumb"}),
                                          withEnvironment({"TERM="}), withEnvironment({}, {"TERM"}),
-                                         underShell("stty -icrnl; exec \"$0\"")));
+                                         withEnvironment({"TERM=emacs"}),
+                                         withEnvironment({"TERM=cons25"}),
+                                         underShell("stty -icrnl; exec \"$0\""),
+                                         underShell("stty igncr; exec \"$0\"")));
 
 // A stand-in viewer that stays open as a viewer does, once sure it was given the image, no
 // terminal, a process group of its own, which the terminal's Ctrl-C does not reach, and the
