@@ -47,7 +47,7 @@ void consoleOpenImage();
 
 // The next byte of standard input (0 to 255), or consoleEndOfInput once the input has ended. When
 // the input cannot be read, the program reports it on stderr and ends with status 1.
-// consoleUnreadChar hands one byte back, to be read again next.
+// consoleUnreadChar hands back the byte just read, to be read again next: only that byte, once.
 constexpr int consoleEndOfInput = -1;
 int consoleReadChar();
 void consoleUnreadChar(int character);

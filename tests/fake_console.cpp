@@ -2,14 +2,15 @@
 
 #include "console.hpp"
 
-#include <optional>
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 
 struct FakeConsole {
     std::string input;
     std::size_t nextInput = 0;
-    std::optional<int> unread;
+    bool justRead = false; // the byte before nextInput may be handed back
     std::chrono::milliseconds costOfWrite{0};
     ConsoleClock::time_point now{};
     std::vector<std::string> events;
@@ -38,11 +39,7 @@ std::string fakeConsoleTranscript() {
 }
 
 std::string fakeConsoleUnread() {
-    std::string rest;
-    if (fake.unread) {
-        rest += static_cast<char>(*fake.unread);
-    }
-    return rest + fake.input.substr(fake.nextInput);
+    return fake.input.substr(fake.nextInput);
 }
 
 std::chrono::milliseconds fakeConsoleElapsed() {
@@ -83,17 +80,20 @@ void consoleOpenImage() {
 }
 
 int consoleReadChar() {
-    if (fake.unread) {
-        const int character = *fake.unread;
-        fake.unread.reset();
-        return character;
-    }
-    if (fake.nextInput == fake.input.size()) {
+    fake.justRead = fake.nextInput < fake.input.size();
+    if (!fake.justRead) {
         return consoleEndOfInput;
     }
     return static_cast<unsigned char>(fake.input[fake.nextInput++]);
 }
 
+// As the console's own, it steps back over the byte just read: the only one it can hand back.
+// A caller that breaks the contract ends the test, or the fuzzing run, at once.
 void consoleUnreadChar(int character) {
-    fake.unread = character;
+    if (!fake.justRead || static_cast<unsigned char>(fake.input[fake.nextInput - 1]) != character) {
+        std::fputs("consoleUnreadChar: only the byte just read can be handed back\n", stderr);
+        std::abort();
+    }
+    fake.justRead = false;
+    --fake.nextInput;
 }
