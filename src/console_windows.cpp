@@ -35,6 +35,14 @@ bool isConsole(DWORD stream) {
     return GetConsoleMode(GetStdHandle(stream), &mode) != 0;
 }
 
+// Keys typed ahead that no read has taken, where the input is a console; not what the C runtime
+// has already read, so the rest of the choice's line is kept for the number.
+void dropTypedAhead() {
+    if (isConsole(STD_INPUT_HANDLE)) {
+        FlushConsoleInputBuffer(GetStdHandle(STD_INPUT_HANDLE));
+    }
+}
+
 // A copy of one of the program's standard handles that a program it starts can inherit.
 HANDLE inheritable(DWORD stream) {
     HANDLE copy = nullptr;
@@ -141,24 +149,23 @@ void consoleSleepUntil(ConsoleClock::time_point deadline) {
 // The console shows keys typed ahead only once a read takes them.
 void consoleHideKeys() {}
 
-// Keys typed ahead that no read has taken are thrown away where the input is a console, as on a
-// POSIX terminal. The console is cleared only where it is the output: cls would write a form feed
-// into a file.
+// The console is cleared only where it is the output: cls would write a form feed into a file.
+// Then the keys typed while the announcement stood or cls ran are thrown away, as on a POSIX
+// terminal.
 void consoleClear() {
-    if (isConsole(STD_INPUT_HANDLE)) {
-        FlushConsoleInputBuffer(GetStdHandle(STD_INPUT_HANDLE));
-    }
     if (isConsole(STD_OUTPUT_HANDLE)) {
         runCommand(L"cls");
     }
+    dropTypedAhead();
 }
 
-// Not every command processor's pause ignores keys typed before it began.
+// Not every command processor's pause ignores keys typed before it began. Once a key has ended
+// it, what is left of it (the rest of a paste, of a word typed) is thrown away: it would go to
+// the command processor that started the program.
 void consolePause() {
-    if (isConsole(STD_INPUT_HANDLE)) {
-        FlushConsoleInputBuffer(GetStdHandle(STD_INPUT_HANDLE));
-    }
+    dropTypedAhead();
     runCommand(L"pause");
+    dropTypedAhead();
 }
 
 int consoleReadChar() {

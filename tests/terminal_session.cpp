@@ -124,9 +124,11 @@ bool awaitOutput(Session &session, std::string_view wanted, std::chrono::millise
                       [&] { return session.output.find(wanted, from) != std::string::npos; });
 }
 
-bool awaitShown(Session &session, std::string_view wanted, std::chrono::milliseconds timeout) {
-    return awaitUntil(session, timeout,
-                      [&] { return shownText(session.output).find(wanted) != std::string::npos; });
+bool awaitShown(Session &session, std::string_view wanted, std::chrono::milliseconds timeout,
+                std::size_t from) {
+    return awaitUntil(session, timeout, [&] {
+        return shownText(session.output).find(wanted, from) != std::string::npos;
+    });
 }
 
 std::string shownText(std::string_view output) {

@@ -53,7 +53,8 @@ std::string shownText(std::string_view output);
 
 // awaitOutput for the shown text.
 bool awaitShown(Session &session, std::string_view wanted,
-                std::chrono::milliseconds timeout = std::chrono::milliseconds{10000});
+                std::chrono::milliseconds timeout = std::chrono::milliseconds{10000},
+                std::size_t from = 0);
 
 // True when nothing at all arrives for that long and the program is still running.
 bool staysQuiet(Session &session, std::chrono::milliseconds length);
