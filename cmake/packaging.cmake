@@ -20,21 +20,21 @@ if(WIN32)
   install(FILES ${CMAKE_CURRENT_BINARY_DIR}/README.txt ${CMAKE_CURRENT_BINARY_DIR}/LICENSE.txt
     DESTINATION .)
   if(MINGW)
-    # The .exe holds parts of MinGW-w64, whose notices must come with every copy: its C runtime's
-    # start-up code and winpthreads, under the licences that its package's copyright file lists.
-    # The parts of GCC's runtime (libstdc++, libgcc) need none: the GCC Runtime Library
-    # Exception lets a program compiled from other code, by GCC or by clang, carry them under
-    # any terms.
-    set(BINARY_CONVERTER_MINGW_NOTICE /usr/share/doc/mingw-w64-x86-64-dev/copyright
-      CACHE FILEPATH "The MinGW-w64 runtime's copyright file, shipped with the .exe")
-    if(NOT EXISTS "${BINARY_CONVERTER_MINGW_NOTICE}")
-      message(FATAL_ERROR "No MinGW-w64 copyright file at '${BINARY_CONVERTER_MINGW_NOTICE}': "
-                          "set BINARY_CONVERTER_MINGW_NOTICE to your MinGW-w64's")
+    # The .exe holds parts of GCC's runtime and of MinGW-w64, whose notices must come with every
+    # copy, in full: windows/LICENSE-*, the GNU GPL's text from the system (HACKING.md says how
+    # the list is kept true).
+    set(BINARY_CONVERTER_GPL_3 /usr/share/common-licenses/GPL-3
+      CACHE FILEPATH "The text of the GNU General Public License, version 3")
+    if(NOT EXISTS "${BINARY_CONVERTER_GPL_3}")
+      message(FATAL_ERROR "No GNU GPL text at '${BINARY_CONVERTER_GPL_3}': "
+                          "set BINARY_CONVERTER_GPL_3 to a copy of it")
     endif()
-    file(READ "${BINARY_CONVERTER_MINGW_NOTICE}" notice)
-    string(REPLACE "\n" "\r\n" notice "${notice}")
-    file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/LICENSE-MinGW-w64.txt "${notice}")
-    install(FILES ${CMAKE_CURRENT_BINARY_DIR}/LICENSE-MinGW-w64.txt DESTINATION .)
+    file(READ "${BINARY_CONVERTER_GPL_3}" GPL_3)
+    configure_file(windows/LICENSE-GCC-runtime.txt.in LICENSE-GCC-runtime.txt @ONLY
+      NEWLINE_STYLE CRLF)
+    configure_file(windows/LICENSE-MinGW-w64.txt LICENSE-MinGW-w64.txt @ONLY NEWLINE_STYLE CRLF)
+    install(FILES ${CMAKE_CURRENT_BINARY_DIR}/LICENSE-GCC-runtime.txt
+      ${CMAKE_CURRENT_BINARY_DIR}/LICENSE-MinGW-w64.txt DESTINATION .)
   endif()
 else()
   # The manual page as it is: debhelper compresses it for the Debian package, tools/release for

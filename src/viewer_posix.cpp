@@ -47,19 +47,21 @@ void reportImage(const char *image, std::initializer_list<std::string_view> reas
 }
 
 // The image installed with the program, found from the program's own path where the system
-// tells it (Linux); false when there is none.
+// tells it (Linux), and named without the way there (/usr/share/..., not /usr/bin/../share/...);
+// false when there is none.
 bool findInstalledImage(Path &path) {
-    const ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
-    if (length <= 0 || static_cast<std::size_t>(length) >= path.size()) {
+    Path beside{};
+    const ssize_t length = readlink("/proc/self/exe", beside.data(), beside.size());
+    if (length <= 0 || static_cast<std::size_t>(length) >= beside.size()) {
         return false;
     }
-    const std::string_view program(path.data(), static_cast<std::size_t>(length));
+    const std::string_view program(beside.data(), static_cast<std::size_t>(length));
     const std::size_t folder = program.rfind('/') + 1;
-    if (folder + installedImage.size() >= path.size()) {
+    if (folder + installedImage.size() >= beside.size()) {
         return false;
     }
-    path[folder + installedImage.copy(path.data() + folder, installedImage.size())] = '\0';
-    return access(path.data(), R_OK) == 0;
+    beside[folder + installedImage.copy(beside.data() + folder, installedImage.size())] = '\0';
+    return realpath(beside.data(), path.data()) != nullptr && access(path.data(), R_OK) == 0;
 }
 
 // The image relative to the current directory, or else the one installed with the program;
@@ -131,15 +133,16 @@ int startViewer(const char *image, pid_t &viewer) {
 
 } // namespace
 
+// The message names the file the viewer would be given.
 void consoleOpenImage() {
-    if (viewerNeedsDesktopSession && !isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY")) {
-        reportImage(imagePath, {"no desktop session (neither DISPLAY nor WAYLAND_DISPLAY is set)"});
-        return;
-    }
     Path installed{};
     const char *image = findImage(installed);
     if (image == nullptr) {
         reportImage(imagePath, {std::strerror(errno)});
+        return;
+    }
+    if (viewerNeedsDesktopSession && !isSet("DISPLAY") && !isSet("WAYLAND_DISPLAY")) {
+        reportImage(image, {"no desktop session (neither DISPLAY nor WAYLAND_DISPLAY is set)"});
         return;
     }
     pid_t viewer = 0;

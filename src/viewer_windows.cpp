@@ -108,8 +108,13 @@ void consoleOpenImage() {
     open.lpIDList = item;
     open.lpClass = L".jpg";
     open.nShow = SW_SHOWNORMAL;
-    if (FAILED(found) || ShellExecuteExW(&open) == 0) {
-        const DWORD failure = FAILED(found) ? HRESULT_CODE(found) : GetLastError();
+    const DWORD failure = FAILED(found)                 ? HRESULT_CODE(found)
+                          : ShellExecuteExW(&open) == 0 ? GetLastError()
+                                                        : ERROR_SUCCESS;
+    // The image is held open: a file the shell cannot find is the program it was to start.
+    if (isMissing(failure) || failure == ERROR_NO_ASSOCIATION) {
+        reportError({L"cannot open ", image, L": no program opens .jpg images"});
+    } else if (failure != ERROR_SUCCESS) {
         reportError({L"cannot open ", image, L": ", reason(failure, text)});
     }
     CoTaskMemFree(item);

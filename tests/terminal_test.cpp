@@ -555,7 +555,7 @@ TEST_P(HiddenChoice, ShowsTheImageOrSaysWhyNotAndGoesOnToThePause) {
     const std::string image =
         GetParam().options.arguments.empty() ? "./ressources/pic/picture/meme.jpg"
                                              : BINARY_DIR
-            "/installed/bin/../share/binary-converter/ressources/pic/picture/meme.jpg";
+            "/installed/share/binary-converter/ressources/pic/picture/meme.jpg";
     const std::string line =
         whyNot.empty() ? ""
                        : std::string(text::error) + "cannot open " + image + ": " + whyNot + "\n";
@@ -598,6 +598,10 @@ INSTANTIATE_TEST_SUITE_P(
                   withEnvironment({"DISPLAY=:99", withViewer}, {}, "/",
                                   {BINARY_DIR "/installed/bin/binary-converter"}),
                   ""},
+        ImageCase{"InstalledNoDesktop",
+                  withEnvironment({}, {"DISPLAY", "WAYLAND_DISPLAY"}, "/",
+                                  {BINARY_DIR "/installed/bin/binary-converter"}),
+                  "no desktop session (neither DISPLAY nor WAYLAND_DISPLAY is set)"},
         ImageCase{"InstalledViewerFails",
                   withEnvironment({"DISPLAY=:99", withViewer, "VIEWER_FAILS=1"}, {}, "/",
                                   {BINARY_DIR "/installed/bin/binary-converter"}),

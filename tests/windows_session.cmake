@@ -8,8 +8,9 @@
 # - with STAND_IN set, the system's cmd.exe is HELPER, which Wine runs in the place of its own
 #   under WINEDLLOVERRIDES=cmd.exe=n,b: it notes each command line it is given and its folder,
 #   "LINE in FOLDER", in planted.txt there, which is then what SHOWN must be.
-# With OPEN set, the input is a pipe that stays open until the program ends. With CLOSED set,
-# the output goes to a pipe whose reader takes a few bytes and goes. SHOWN is what the image
+# With NO_VIEWER set, .jpg is associated with a program that is not there while the program runs
+# (the test runs alone). With OPEN set, the input is a pipe that stays open until the program
+# ends. With CLOSED set, the output goes to a pipe whose reader takes a few bytes and goes. SHOWN is what the image
 # viewer must have been given (@ as above), if anything. With RACE set, HELPER
 # runs the program that many times at once, swapping the image with a batch file meanwhile
 # (FOLDER is then "run"): the batch file must never run, and the image be shown at least once.
@@ -36,6 +37,14 @@ if(STAND_IN)
   file(RENAME "${system}/cmd.exe.new" "${system}/cmd.exe")
   set(ENV{WINEDLLOVERRIDES} cmd.exe=n,b)
 endif()
+set(wine ${RUN})
+set(classes HKLM\\Software\\Classes)
+if(NO_VIEWER)
+  execute_process(COMMAND ${wine} reg add ${classes}\\binary-converter.missing\\shell\\open\\command
+    /ve /f /d "\"Z:\\nowhere\\viewer.exe\" \"%1\"" OUTPUT_QUIET)
+  execute_process(COMMAND ${wine} reg add ${classes}\\.jpg /ve /d binary-converter.missing /f
+    OUTPUT_QUIET)
+endif()
 string(REPLACE "\\n" "\n" input "${INPUT}")
 file(WRITE "${SCRATCH}/run/input.txt" "${input}")
 string(REPLACE "/" "\\" started "Z:${folder}/${program}")
@@ -61,6 +70,10 @@ execute_process(COMMAND ${RUN} ${reader}
   ERROR_VARIABLE error
   RESULTS_VARIABLE statuses)
 list(GET statuses 0 status)
+if(NO_VIEWER)
+  execute_process(COMMAND ${wine} reg add ${classes}\\.jpg /ve /d binary-converter.test /f
+    OUTPUT_QUIET)
+endif()
 string(REPLACE "\r" "" error "${error}")
 string(STRIP "${error}" error)
 string(REPLACE "@" "${windows_scratch}" ERROR "${ERROR}")
