@@ -8,8 +8,8 @@
 # - with STAND_IN set, the system's cmd.exe is HELPER, which Wine runs in the place of its own
 #   under WINEDLLOVERRIDES=cmd.exe=n,b: it notes each command line it is given and its folder,
 #   "LINE in FOLDER", in planted.txt there, which is then what SHOWN must be.
-# With NO_VIEWER set, .jpg is associated with a program that is not there while the program runs
-# (the test runs alone). With OPEN set, the input is a pipe that stays open until the program
+# With NO_VIEWER set, the program that .jpg is associated with, HELPER, is not there while the
+# program runs (the test runs alone). With OPEN set, the input is a pipe that stays open until the program
 # ends. With CLOSED set, the output goes to a pipe whose reader takes a few bytes and goes. SHOWN is what the image
 # viewer must have been given (@ as above), if anything. With RACE set, HELPER
 # runs the program that many times at once, swapping the image with a batch file meanwhile
@@ -37,13 +37,8 @@ if(STAND_IN)
   file(RENAME "${system}/cmd.exe.new" "${system}/cmd.exe")
   set(ENV{WINEDLLOVERRIDES} cmd.exe=n,b)
 endif()
-set(wine ${RUN})
-set(classes HKLM\\Software\\Classes)
 if(NO_VIEWER)
-  execute_process(COMMAND ${wine} reg add ${classes}\\binary-converter.missing\\shell\\open\\command
-    /ve /f /d "\"Z:\\nowhere\\viewer.exe\" \"%1\"" OUTPUT_QUIET)
-  execute_process(COMMAND ${wine} reg add ${classes}\\.jpg /ve /d binary-converter.missing /f
-    OUTPUT_QUIET)
+  file(RENAME "${HELPER}" "${HELPER}.aside")
 endif()
 string(REPLACE "\\n" "\n" input "${INPUT}")
 file(WRITE "${SCRATCH}/run/input.txt" "${input}")
@@ -71,8 +66,7 @@ execute_process(COMMAND ${RUN} ${reader}
   RESULTS_VARIABLE statuses)
 list(GET statuses 0 status)
 if(NO_VIEWER)
-  execute_process(COMMAND ${wine} reg add ${classes}\\.jpg /ve /d binary-converter.test /f
-    OUTPUT_QUIET)
+  file(RENAME "${HELPER}.aside" "${HELPER}")
 endif()
 string(REPLACE "\r" "" error "${error}")
 string(STRIP "${error}" error)
