@@ -1,3 +1,6 @@
+// The conversion engine: converter's three modes, and puissanceFunction, the integer power that
+// places each binary digit of mode 1.
+
 #include "conversion.hpp"
 
 #include <cmath>

@@ -1,3 +1,6 @@
+// The dialogue of one run, over the console seam: the banner and the menu on one schedule, each
+// choice's flow, the refusals, and the exit status.
+
 #include "dialogue.hpp"
 
 #include "console.hpp"

@@ -1,3 +1,5 @@
+// The program: the dialogue, with the console taken for the run and given back at its end.
+
 #include "console.hpp"
 #include "dialogue.hpp"
 

@@ -1,3 +1,6 @@
+// Reading a number from the console's input by the rules in number_reader.hpp: the program's own
+// code, in constant memory, so that every platform reads alike, which C's scanf does not.
+
 #include "number_reader.hpp"
 
 #include "console.hpp"
