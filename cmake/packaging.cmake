@@ -30,6 +30,9 @@ if(WIN32)
                           "set BINARY_CONVERTER_GPL_3 to a copy of it")
     endif()
     file(READ "${BINARY_CONVERTER_GPL_3}" GPL_3)
+    # Its own line ends too: configure_file gives the template's alone CRLF.
+    string(REGEX REPLACE "\n$" "" GPL_3 "${GPL_3}")
+    string(REPLACE "\n" "\r\n" GPL_3 "${GPL_3}")
     configure_file(windows/LICENSE-GCC-runtime.txt.in LICENSE-GCC-runtime.txt @ONLY
       NEWLINE_STYLE CRLF)
     configure_file(windows/LICENSE-MinGW-w64.txt LICENSE-MinGW-w64.txt @ONLY NEWLINE_STYLE CRLF)
