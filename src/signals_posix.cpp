@@ -137,7 +137,7 @@ bool signalsPending() {
 // also when it came while the program was stopped.
 Answer signalsAnswer(const ConsoleClock::time_point *deadline) {
     if (!signalsPending()) {
-        return Answer::nothingToAnswer;
+        return Answer::carriedOn;
     }
     const bool stoppedAndContinued = endingSignal == 0 && stopAsked != 0 && signalsStopBy(SIGTSTP);
     if (endingSignal != 0) {
@@ -151,7 +151,7 @@ Answer signalsAnswer(const ConsoleClock::time_point *deadline) {
             clockTakeOff(now - *deadline);
         }
     }
-    return stoppedAndContinued ? Answer::continuedAfterAStop : Answer::answered;
+    return stoppedAndContinued ? Answer::continuedAfterAStop : Answer::carriedOn;
 }
 
 // SIGTSTP is blocked, so raise leaves it pending until notePending lets it in; SIGTTIN and

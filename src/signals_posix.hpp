@@ -17,7 +17,7 @@ void signalsBegin();
 // program by that signal; Ctrl-Z stops it; a continue takes the stage up again, and a wait whose
 // deadline passed while the program was stopped unseen (SIGSTOP) has its overrun taken off the
 // clock. Says whether the program stopped and was continued.
-enum class Answer { nothingToAnswer, answered, continuedAfterAStop };
+enum class Answer { carriedOn, continuedAfterAStop };
 Answer signalsAnswer(const ConsoleClock::time_point *deadline);
 
 // Notes every caught signal that is pending; true when one is to be answered.

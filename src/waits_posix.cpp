@@ -21,6 +21,7 @@
 namespace {
 
 enum class Direction { none, reading, writing };
+constexpr const ConsoleClock::time_point *untilReady = nullptr; // no deadline
 
 // Waits in pselect, with the caught signals let in, for fd to be ready in that direction (none:
 // for nothing), until the deadline if there is one: the count of pselect, so 0 once the deadline
@@ -69,7 +70,7 @@ Waited waitAndAnswer(int fd, Direction direction, const ConsoleClock::time_point
 } // namespace
 
 Waited waitToRead(int fd) {
-    return waitAndAnswer(fd, Direction::reading, nullptr);
+    return waitAndAnswer(fd, Direction::reading, untilReady);
 }
 
 Waited waitToReadUntil(int fd, ConsoleClock::time_point deadline) {
@@ -77,7 +78,7 @@ Waited waitToReadUntil(int fd, ConsoleClock::time_point deadline) {
 }
 
 Waited waitToWrite(int fd) {
-    return waitAndAnswer(fd, Direction::writing, nullptr);
+    return waitAndAnswer(fd, Direction::writing, untilReady);
 }
 
 Waited waitUntil(ConsoleClock::time_point deadline) {
